@@ -1,0 +1,19 @@
+#pragma once
+// The command line as the console front end reads it: one command word and
+// four flags. Unknown options and extra words are ignored.
+
+#include <optional>
+#include <string>
+
+struct CliOptions {
+    std::string command;  // "scan", "clean", ... or "help" / "version" from their options
+    bool verbose = false;
+    bool quiet = false;
+    bool force = false;
+    bool dry_run = false;
+};
+
+// Nothing when no command word is found.
+std::optional<CliOptions> parse_arguments(int argc, const char* const* argv);
+
+void print_usage();

@@ -1,0 +1,137 @@
+#include "engine/cleaner.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <mutex>
+
+std::atomic<ProgressCallback> g_progress_callback{nullptr};
+
+namespace {
+
+struct ModuleRegistry {
+    std::mutex lock;
+    std::array<const CleanerModule*, MAX_MODULES> modules{};
+    std::size_t count = 0;
+    std::atomic<bool> initialised{false};
+};
+
+ModuleRegistry registry;
+
+bool has_id(const CleanerModule* module, const char* id) { return std::strcmp(module->id, id) == 0; }
+
+bool is_registered(const char* id) {
+    return std::any_of(registry.modules.begin(), registry.modules.begin() + registry.count,
+                       [id](const CleanerModule* m) { return has_id(m, id); });
+}
+
+bool is_chosen(const CleanerModule* module, std::span<const std::string> ids) {
+    return std::any_of(ids.begin(), ids.end(),
+                       [module](const std::string& id) { return id == module->id; });
+}
+
+bool starts_with_tag(const std::string& description, const std::string& tag) {
+    return description.compare(0, tag.size(), tag) == 0;
+}
+
+// The merged scan of the chosen modules; `ids` null means every module.
+std::unique_ptr<ScanResults> scan_modules(const std::span<const std::string>* ids) {
+    if (!registry.initialised) return nullptr;
+    auto results = std::make_unique<ScanResults>();
+    {
+        std::lock_guard guard(registry.lock);
+        const std::size_t n = registry.count;
+        for (std::size_t i = 0; i < n; ++i) {
+            const CleanerModule* module = registry.modules[i];
+            if (ids && !is_chosen(module, *ids)) continue;
+            // Computed in single precision from the slot index, so filtered scans jump.
+            report_progress(static_cast<float>(i) / static_cast<float>(n) * 100.0f,
+                            module->display_name ? module->display_name : "");
+            ItemList found;
+            module->scan(found);
+            for (CleanItem& item : found) {
+                item.description = std::string("[") + module->id + "] " + item.description;
+                results->total_items += 1;
+                results->total_size += item.size;
+                results->items.push_back(std::move(item));
+            }
+        }
+    }
+    report_progress(100.0f, "Scan complete");
+    return results;
+}
+
+void count_batch(CleanResults& results, const ItemList& batch, bool cleaned) {
+    for (const CleanItem& item : batch) {
+        if (cleaned) {
+            results.cleaned_count += 1;
+            results.bytes_freed += item.size;
+        } else {
+            results.failed_count += 1;
+            results.errors.emplace_back("Failed to clean item");
+        }
+    }
+}
+
+}  // namespace
+
+void report_progress(float percent, const char* message) {
+    if (ProgressCallback callback = g_progress_callback.load()) callback(percent, message);
+}
+
+void cleaner_init() {
+    if (registry.initialised) return;
+    registry.count = 0;
+    g_progress_callback = nullptr;
+    registry.initialised = true;
+}
+
+bool cleaner_register_module(const CleanerModule* module) {
+    if (!registry.initialised || !module || !module->id || !module->scan || !module->clean) return false;
+    std::lock_guard guard(registry.lock);
+    if (registry.count >= MAX_MODULES || is_registered(module->id)) return false;
+    if (module->init && !module->init()) return false;
+    registry.modules[registry.count++] = module;
+    return true;
+}
+
+std::unique_ptr<ScanResults> cleaner_scan() { return scan_modules(nullptr); }
+
+std::unique_ptr<ScanResults> cleaner_scan(std::span<const std::string> module_ids) {
+    return scan_modules(&module_ids);
+}
+
+std::unique_ptr<CleanResults> cleaner_clean(const ItemList& items) {
+    if (!registry.initialised || items.empty()) return nullptr;
+    auto results = std::make_unique<CleanResults>();
+    results->errors.reserve(items.size());
+    {
+        std::lock_guard guard(registry.lock);
+        std::size_t processed = 0;
+        for (std::size_t i = 0; i < registry.count; ++i) {
+            const CleanerModule* module = registry.modules[i];
+            const std::string tag = std::string("[") + module->id + "]";
+            ItemList batch;
+            std::copy_if(items.begin(), items.end(), std::back_inserter(batch),
+                         [&tag](const CleanItem& item) { return starts_with_tag(item.description, tag); });
+            if (batch.empty()) continue;
+            // Counted per batch: items the module passed over share their batch's outcome.
+            count_batch(*results, batch, module->clean(batch));
+            processed += batch.size();
+            report_progress(static_cast<float>(processed) / static_cast<float>(items.size()) * 100.0f,
+                            "Cleaning files...");
+        }
+    }
+    report_progress(100.0f, "Clean complete");
+    return results;
+}
+
+void cleaner_shutdown() {
+    if (!registry.initialised) return;
+    std::lock_guard guard(registry.lock);
+    for (std::size_t i = 0; i < registry.count; ++i) {
+        if (registry.modules[i]->cleanup) registry.modules[i]->cleanup();
+    }
+    registry.count = 0;
+    registry.initialised = false;
+}

@@ -1,0 +1,60 @@
+#include "engine/directory_listing.h"
+
+std::optional<std::string> join_path(std::string_view dir, std::string_view name) {
+    std::string path;
+    path.reserve(dir.size() + 1 + name.size());
+    path.append(dir).append(1, '\\').append(name);
+    if (!fits_path_buffer(path)) return std::nullopt;
+    return path;
+}
+
+std::string_view base_name(std::string_view path) {
+    const auto slash = path.rfind('\\');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+bool is_dot_entry(const char* name) {
+    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+std::uint64_t find_data_size(const WIN32_FIND_DATAA& entry) {
+    return (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
+}
+
+std::uint64_t find_data_write_time(const WIN32_FIND_DATAA& entry) {
+    return (static_cast<std::uint64_t>(entry.ftLastWriteTime.dwHighDateTime) << 32) |
+           entry.ftLastWriteTime.dwLowDateTime;
+}
+
+std::uint64_t current_file_time() {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    return (static_cast<std::uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+}
+
+DirectoryListing::DirectoryListing(std::string_view dir, std::string_view pattern) {
+    if (auto full = join_path(dir, pattern)) open(*full);
+}
+
+DirectoryListing DirectoryListing::from_pattern(std::string_view full_pattern) {
+    DirectoryListing listing;
+    if (fits_path_buffer(full_pattern)) listing.open(std::string(full_pattern));
+    return listing;
+}
+
+void DirectoryListing::open(const std::string& full_pattern) {
+    handle_.reset(FindFirstFileA(full_pattern.c_str(), &data_));
+    pending_ = static_cast<bool>(handle_);
+}
+
+const WIN32_FIND_DATAA* DirectoryListing::next() {
+    while (handle_) {
+        if (!pending_ && !FindNextFileA(handle_.get(), &data_)) {
+            handle_.reset();
+            return nullptr;
+        }
+        pending_ = false;
+        if (!is_dot_entry(data_.cFileName)) return &data_;
+    }
+    return nullptr;
+}

@@ -1,0 +1,62 @@
+#pragma once
+// Path building and directory listing shared by every walker.
+//
+// Paths are 8-bit ANSI strings for the "A" file functions and must fit a
+// 260-byte buffer with their terminating NUL. A path that would not fit is
+// never built in cut form: a cut path can name another file.
+
+#include "engine/win32_handle.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+inline constexpr std::size_t PATH_BUFFER_SIZE = 260;
+
+inline bool fits_path_buffer(std::string_view path) { return path.size() < PATH_BUFFER_SIZE; }
+
+// "dir\name", or nothing when the result would not fit the path buffer.
+std::optional<std::string> join_path(std::string_view dir, std::string_view name);
+
+// The part after the last backslash (the whole text when there is none).
+std::string_view base_name(std::string_view path);
+
+// "." and ".." are passed over by every walk; ".cache" or "..data" are not.
+bool is_dot_entry(const char* name);
+
+std::uint64_t find_data_size(const WIN32_FIND_DATAA& entry);
+std::uint64_t find_data_write_time(const WIN32_FIND_DATAA& entry);  // 100 ns ticks
+inline bool is_directory(const WIN32_FIND_DATAA& entry) {
+    return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+inline bool is_reparse_point(const WIN32_FIND_DATAA& entry) {
+    return (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+// Current time as 100 ns ticks since 1601, as GetSystemTimeAsFileTime gives it.
+std::uint64_t current_file_time();
+
+// The entries of one FindFirstFileA search, "." and ".." left out:
+//
+//   DirectoryListing listing(dir);              // searches "dir\*"
+//   while (const WIN32_FIND_DATAA* entry = listing.next()) { ... }
+class DirectoryListing {
+public:
+    // Searches "dir\pattern"; lists nothing when that does not fit the path buffer.
+    explicit DirectoryListing(std::string_view dir, std::string_view pattern = "*");
+    // Searches a pattern that is already complete, such as "prefix\*".
+    static DirectoryListing from_pattern(std::string_view full_pattern);
+
+    bool is_open() const { return static_cast<bool>(handle_); }
+    // The next entry, or null when the search is over.
+    const WIN32_FIND_DATAA* next();
+
+private:
+    DirectoryListing() = default;
+    void open(const std::string& full_pattern);
+
+    UniqueFindHandle handle_;
+    WIN32_FIND_DATAA data_{};
+    bool pending_ = false;  // data_ holds an entry not yet returned
+};

@@ -1,0 +1,154 @@
+#include "engine/cleaner.h"
+#include "support/fake_modules.h"
+#include "support/progress_recorder.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using ::testing::ElementsAre;
+using ::testing::FloatNear;
+using ::testing::Pair;
+
+namespace {
+
+// Percentages are computed in single precision, so 3 / 5 * 100 is not exactly 60.
+auto Call(float percent, const char* message) { return Pair(FloatNear(percent, 1e-3f), message); }
+
+class EngineTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        reset_fake_modules();
+        cleaner_init();
+    }
+    void TearDown() override { cleaner_shutdown(); }
+
+    void register_fakes(int count) {
+        for (int slot = 0; slot < count; ++slot) ASSERT_TRUE(cleaner_register_module(fake_module(slot)));
+    }
+};
+
+// Descriptors with distinct ids and nothing else, for filling the registry.
+std::uint64_t scan_nothing(ItemList&) { return 0; }
+bool clean_nothing(const ItemList&) { return true; }
+
+TEST_F(EngineTest, RegistryRefusesBadDescriptorsDuplicatesAndAThirtyThirdModule) {
+    static std::vector<std::string> ids;
+    static std::vector<CleanerModule> fillers;
+    ids.clear();
+    fillers.clear();
+    for (int i = 0; i < 33; ++i) ids.push_back("filler" + std::to_string(i));
+    for (int i = 0; i < 33; ++i) fillers.push_back(CleanerModule{ids[i].c_str(), nullptr, nullptr, scan_nothing, clean_nothing, nullptr, nullptr});
+
+    EXPECT_FALSE(cleaner_register_module(nullptr));
+    CleanerModule no_scan{"no_scan", nullptr, nullptr, nullptr, clean_nothing, nullptr, nullptr};
+    EXPECT_FALSE(cleaner_register_module(&no_scan));
+
+    fake_state(0).init_result = false;
+    EXPECT_FALSE(cleaner_register_module(fake_module(0)));  // init refused: not counted
+
+    for (int i = 0; i < 32; ++i) EXPECT_TRUE(cleaner_register_module(&fillers[i])) << i;
+    EXPECT_FALSE(cleaner_register_module(&fillers[32]));
+    cleaner_shutdown();
+    cleaner_init();
+    EXPECT_TRUE(cleaner_register_module(&fillers[0]));
+    CleanerModule same_id{ids[0].c_str(), nullptr, nullptr, scan_nothing, clean_nothing, nullptr, nullptr};
+    EXPECT_FALSE(cleaner_register_module(&same_id));
+}
+
+TEST_F(EngineTest, FullScanReportsEachModuleThenCompleteAndTagsDescriptions) {
+    register_fakes(5);
+    fake_state(0).items = {make_item("C:\\a.log", 10, "Temporary file"), make_item("C:\\b.log", 5)};
+    fake_state(3).items = {make_locked_item("C:\\c.db", 7, "x.exe", 42)};
+    ProgressRecorder progress;
+
+    auto results = cleaner_scan();
+
+    ASSERT_TRUE(results);
+    EXPECT_THAT(progress.calls(),
+                ElementsAre(Call(0.0f, "Fake Module 0"), Call(20.0f, "Fake Module 1"), Call(40.0f, "Fake Module 2"),
+                            Call(60.0f, "Fake Module 3"), Call(80.0f, "Fake Module 4"), Call(100.0f, "Scan complete")));
+    EXPECT_EQ(results->total_items, 3u);
+    EXPECT_EQ(results->total_size, 22u);  // the locked item counts too
+    ASSERT_EQ(results->items.size(), 3u);
+    EXPECT_EQ(results->items[0].description, "[fake0] Temporary file");
+    EXPECT_EQ(results->items[1].path, "C:\\b.log");
+    EXPECT_EQ(results->items[2].description, "[fake3] Locked item");
+    EXPECT_EQ(results->items[2].locked_by, "x.exe");
+}
+
+TEST_F(EngineTest, FilteredScansOnlyRunTheChosenModules) {
+    register_fakes(5);
+    {
+        ProgressRecorder progress;
+        const std::vector<std::string> fourth{"fake3"};
+        auto results = cleaner_scan(fourth);
+        ASSERT_TRUE(results);
+        EXPECT_THAT(progress.calls(), ElementsAre(Call(60.0f, "Fake Module 3"), Call(100.0f, "Scan complete")));
+        EXPECT_EQ(fake_state(0).scans, 0);
+        EXPECT_EQ(fake_state(3).scans, 1);
+    }
+    {
+        ProgressRecorder progress;
+        auto results = cleaner_scan(std::vector<std::string>{});
+        ASSERT_TRUE(results);
+        EXPECT_EQ(results->total_items, 0u);
+        EXPECT_THAT(progress.calls(), ElementsAre(Call(100.0f, "Scan complete")));
+    }
+}
+
+TEST_F(EngineTest, CleanRoutesCopiesByTagAndCountsPerBatch) {
+    register_fakes(3);
+    fake_state(0).items = {make_item("a", 1), make_item("b", 2)};
+    fake_state(1).items = {make_item("c", 4), make_item("d", 8), make_item("e", 16)};
+    fake_state(1).clean_result = false;
+    fake_state(0).items[1].selected = false;  // skipped by its module, still counted with its batch
+    auto scanned = cleaner_scan();
+    ASSERT_TRUE(scanned);
+    const ItemList before = scanned->items;
+
+    ProgressRecorder progress;
+    auto results = cleaner_clean(scanned->items);
+
+    ASSERT_TRUE(results);
+    EXPECT_EQ(results->cleaned_count, 2u);
+    EXPECT_EQ(results->bytes_freed, 3u);
+    EXPECT_EQ(results->failed_count, 3u);
+    EXPECT_EQ(results->error_count(), 3u);
+    EXPECT_EQ(results->errors, std::vector<std::string>(3, "Failed to clean item"));
+    ASSERT_EQ(fake_state(0).batches.size(), 1u);
+    EXPECT_EQ(fake_state(0).batches[0].size(), 2u);
+    EXPECT_EQ(fake_state(0).batches[0][0].description, "[fake0] Item");
+    EXPECT_TRUE(fake_state(2).batches.empty());  // an empty batch never reaches its module
+    EXPECT_THAT(progress.calls(), ElementsAre(Call(40.0f, "Cleaning files..."), Call(100.0f, "Cleaning files..."),
+                                              Call(100.0f, "Clean complete")));
+    ASSERT_EQ(scanned->items.size(), before.size());  // the caller's list is untouched
+    EXPECT_EQ(scanned->items[1].selected, false);
+}
+
+TEST_F(EngineTest, ItemsWithoutARegisteredTagAreNeitherCleanedNorCounted) {
+    register_fakes(2);
+    ItemList untagged{make_item("x", 5, "fake0 without brackets"), make_item("y", 6, "[fake00] close but not it")};
+    ProgressRecorder progress;
+    auto results = cleaner_clean(untagged);
+    ASSERT_TRUE(results);
+    EXPECT_EQ(results->cleaned_count + results->failed_count, 0u);
+    EXPECT_TRUE(fake_state(0).batches.empty());
+    EXPECT_THAT(progress.calls(), ElementsAre(Call(100.0f, "Clean complete")));
+}
+
+TEST_F(EngineTest, ShutdownRunsEveryCleanupOnceAndStopsTheEngine) {
+    register_fakes(2);
+    cleaner_shutdown();
+    EXPECT_EQ(fake_state(0).cleanups, 1);
+    EXPECT_EQ(fake_state(1).cleanups, 1);
+    EXPECT_FALSE(cleaner_register_module(fake_module(2)));
+    EXPECT_EQ(cleaner_scan(), nullptr);
+    EXPECT_EQ(cleaner_clean(ItemList{make_item("a", 1, "[fake0] a")}), nullptr);
+    cleaner_shutdown();  // a second shutdown does nothing
+    EXPECT_EQ(fake_state(0).cleanups, 1);
+}
+
+}  // namespace

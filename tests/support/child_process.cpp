@@ -1,0 +1,170 @@
+#include "support/child_process.h"
+
+#include "engine/win32_handle.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cwctype>
+#include <stdexcept>
+
+namespace {
+
+std::wstring widen(const std::string& text) {
+    if (text.empty()) return {};
+    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(length, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+    return wide;
+}
+
+std::wstring upper(std::wstring text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](wchar_t c) { return std::towupper(c); });
+    return text;
+}
+
+// The test's own environment with the overrides applied, as a sorted
+// double-NUL-terminated block for CreateProcessW.
+std::wstring environment_block(const EnvironmentOverrides& overrides) {
+    std::map<std::wstring, std::wstring> variables;  // keyed by upper-case name
+    std::map<std::wstring, std::wstring> names;
+    if (wchar_t* block = GetEnvironmentStringsW()) {
+        for (const wchar_t* entry = block; *entry; entry += wcslen(entry) + 1) {
+            const std::wstring text = entry;
+            const auto equals = text.find(L'=', 1);  // names like "=C:" start with '='
+            if (equals == std::wstring::npos) continue;
+            const std::wstring name = text.substr(0, equals);
+            variables[upper(name)] = text.substr(equals + 1);
+            names[upper(name)] = name;
+        }
+        FreeEnvironmentStringsW(block);
+    }
+    for (const auto& [name, value] : overrides) {
+        const std::wstring wide_name = widen(name);
+        variables[upper(wide_name)] = widen(value);
+        names[upper(wide_name)] = wide_name;
+    }
+    std::wstring result;
+    for (const auto& [key, value] : variables) {
+        result += names[key] + L"=" + value;
+        result.push_back(L'\0');
+    }
+    result.push_back(L'\0');
+    return result;
+}
+
+std::wstring quote(const std::string& argument) {
+    std::wstring quoted = L"\"";
+    for (wchar_t c : widen(argument)) {
+        if (c == L'"') quoted += L'\\';
+        quoted += c;
+    }
+    return quoted + L"\"";
+}
+
+struct Pipe {
+    UniqueHandle read;
+    UniqueHandle write;
+};
+
+// One end is inherited by the child, the other stays with the test.
+Pipe make_pipe(bool child_reads) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE read = nullptr, write = nullptr;
+    if (!CreatePipe(&read, &write, &inherit, 0)) throw std::runtime_error("CreatePipe failed");
+    SetHandleInformation(child_reads ? write : read, HANDLE_FLAG_INHERIT, 0);
+    return {UniqueHandle(read), UniqueHandle(write)};
+}
+
+void drain(HANDLE pipe, std::string& sink) {
+    DWORD available = 0;
+    while (PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr) && available > 0) {
+        char buffer[4096];
+        DWORD got = 0;
+        if (!ReadFile(pipe, buffer, std::min<DWORD>(available, sizeof buffer), &got, nullptr) || got == 0) return;
+        sink.append(buffer, got);
+    }
+}
+
+std::string without_carriage_returns_before_newlines(const std::string& text) {
+    std::string result;
+    result.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+        result += text[i];
+    }
+    return result;
+}
+
+}  // namespace
+
+ProcessResult run_process(const std::string& exe, const std::vector<std::string>& args,
+                          const ProcessOptions& options) {
+    Pipe input = make_pipe(true);
+    Pipe output = make_pipe(false);
+
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = input.read.get();
+    startup.hStdOutput = output.write.get();
+    startup.hStdError = output.write.get();
+
+    std::wstring command_line = quote(exe);
+    for (const std::string& arg : args) command_line += L" " + quote(arg);
+    std::wstring environment = environment_block(options.environment);
+    const std::wstring directory = widen(options.working_directory);
+
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(widen(exe).c_str(), command_line.data(), nullptr, nullptr, TRUE,
+                        CREATE_UNICODE_ENVIRONMENT, environment.data(),
+                        directory.empty() ? nullptr : directory.c_str(), &startup, &info)) {
+        throw std::runtime_error("cannot start " + exe);
+    }
+    UniqueHandle process(info.hProcess);
+    UniqueHandle thread(info.hThread);
+    input.read.reset();
+    output.write.reset();
+
+    if (!options.input.empty()) {
+        DWORD written = 0;
+        WriteFile(input.write.get(), options.input.data(), static_cast<DWORD>(options.input.size()), &written, nullptr);
+    }
+    input.write.reset();  // end of input
+
+    ProcessResult result;
+    std::string raw;
+    const DWORD started = GetTickCount();
+    while (WaitForSingleObject(process.get(), 10) == WAIT_TIMEOUT) {
+        drain(output.read.get(), raw);
+        if (GetTickCount() - started > options.timeout_ms) {
+            TerminateProcess(process.get(), 259);
+            WaitForSingleObject(process.get(), 5000);
+            result.timed_out = true;
+            break;
+        }
+    }
+    drain(output.read.get(), raw);
+    DWORD code = 0;
+    GetExitCodeProcess(process.get(), &code);
+    result.exit_code = static_cast<int>(code);
+    result.output = without_carriage_returns_before_newlines(raw);
+    return result;
+}
+
+std::string windows_path_of(const std::string& unix_path) {
+    std::string path = "Z:" + unix_path;
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+}
+
+std::string twk_exe_path() {
+    const char* exe = std::getenv("TWK_EXE");
+    if (!exe) throw std::runtime_error("TWK_EXE is not set");
+    return windows_path_of(exe);
+}
+
+std::string test_tool_path(const std::string& file_name) {
+    const char* dir = std::getenv("TWK_TEST_TOOLS");
+    if (!dir) throw std::runtime_error("TWK_TEST_TOOLS is not set");
+    return windows_path_of(std::string(dir) + "/" + file_name);
+}

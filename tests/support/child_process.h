@@ -1,0 +1,36 @@
+#pragma once
+// Starts Windows programs the way a user's shell would, but with an
+// environment block the test controls, and captures their standard output.
+
+#include <map>
+#include <string>
+#include <vector>
+
+struct ProcessResult {
+    int exit_code = -1;
+    std::string output;  // standard output and error, CRLF turned into LF
+    bool timed_out = false;
+};
+
+// Variables that replace (or add to) the test program's own environment.
+using EnvironmentOverrides = std::map<std::string, std::string>;
+
+struct ProcessOptions {
+    EnvironmentOverrides environment;
+    std::string input;                 // written to standard input, which is then closed
+    unsigned timeout_ms = 60000;
+    std::string working_directory;     // empty: the test's own
+};
+
+// Runs `exe` with `args` until it exits. Output is read until the process
+// ends, not until end of file: Wine's services may keep an inherited pipe open.
+ProcessResult run_process(const std::string& exe, const std::vector<std::string>& args,
+                          const ProcessOptions& options = {});
+
+// The path of twk.exe under test (from TWK_EXE, a Unix path) as Windows sees it.
+std::string twk_exe_path();
+// A test tool built beside the tests (lock holder, fake browser), by file name.
+std::string test_tool_path(const std::string& file_name);
+
+// Turns a Unix path into the Z: drive path Wine shows for it.
+std::string windows_path_of(const std::string& unix_path);

@@ -1,0 +1,68 @@
+#include "support/fake_modules.h"
+
+#include <array>
+#include <utility>
+
+namespace {
+
+std::array<FakeModuleState, FAKE_MODULE_SLOTS> states;
+std::array<CleanerModule, FAKE_MODULE_SLOTS> descriptors;
+
+template <int Slot>
+struct FakeOps {
+    static bool init() { return states[Slot].init_result; }
+    static std::uint64_t scan(ItemList& items) {
+        ++states[Slot].scans;
+        items = states[Slot].items;
+        return items.size();
+    }
+    static bool clean(const ItemList& batch) {
+        states[Slot].batches.push_back(batch);
+        return states[Slot].clean_result;
+    }
+    static void cleanup() { ++states[Slot].cleanups; }
+};
+
+template <int... Slots>
+void bind_operations(std::integer_sequence<int, Slots...>) {
+    ((descriptors[Slots].init = &FakeOps<Slots>::init, descriptors[Slots].scan = &FakeOps<Slots>::scan,
+      descriptors[Slots].clean = &FakeOps<Slots>::clean, descriptors[Slots].cleanup = &FakeOps<Slots>::cleanup),
+     ...);
+}
+
+}  // namespace
+
+const CleanerModule* fake_module(int slot) {
+    CleanerModule& module = descriptors[slot];
+    module.id = states[slot].id.c_str();
+    module.display_name = states[slot].display_name.c_str();
+    return &module;
+}
+
+FakeModuleState& fake_state(int slot) { return states[slot]; }
+
+void reset_fake_modules() {
+    bind_operations(std::make_integer_sequence<int, FAKE_MODULE_SLOTS>{});
+    for (int slot = 0; slot < FAKE_MODULE_SLOTS; ++slot) {
+        states[slot] = FakeModuleState{};
+        states[slot].id = "fake" + std::to_string(slot);
+        states[slot].display_name = "Fake Module " + std::to_string(slot);
+    }
+}
+
+CleanItem make_item(const std::string& path, std::uint64_t size, const std::string& description) {
+    CleanItem item;
+    item.path = path;
+    item.size = size;
+    item.description = description;
+    return item;
+}
+
+CleanItem make_locked_item(const std::string& path, std::uint64_t size, const char* locked_by, std::uint32_t pid) {
+    CleanItem item = make_item(path, size, "Locked item");
+    item.locked = true;
+    item.selected = false;
+    if (locked_by) item.locked_by = locked_by;
+    item.locker_pid = pid;
+    return item;
+}

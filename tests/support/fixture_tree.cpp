@@ -1,0 +1,106 @@
+#include "support/fixture_tree.h"
+
+#include "engine/directory_listing.h"
+#include "engine/win32_handle.h"
+
+#include <atomic>
+#include <stdexcept>
+#include <vector>
+
+namespace {
+
+void make_parents(const std::string& path) {
+    for (std::size_t slash = path.find('\\', 3); slash != std::string::npos; slash = path.find('\\', slash + 1)) {
+        CreateDirectoryA(path.substr(0, slash).c_str(), nullptr);
+    }
+}
+
+void write_bytes(const std::string& path, const char* data, std::uint64_t size, char fill) {
+    make_parents(path);
+    UniqueFileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) throw std::runtime_error("cannot create " + path);
+    std::vector<char> chunk(64 * 1024, fill);
+    for (std::uint64_t written = 0; written < size;) {
+        const DWORD part = static_cast<DWORD>(std::min<std::uint64_t>(chunk.size(), size - written));
+        DWORD done = 0;
+        if (!WriteFile(file.get(), data ? data + written : chunk.data(), part, &done, nullptr) || done != part) {
+            throw std::runtime_error("cannot write " + path);
+        }
+        written += part;
+    }
+}
+
+}  // namespace
+
+FixtureTree::FixtureTree(const std::string& tag) {
+    static std::atomic<int> counter{0};
+    root_ = "Z:\\tmp\\twk-" + tag + "-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(counter++);
+    remove_tree(root_);
+    make_parents(root_ + "\\");
+}
+
+FixtureTree::~FixtureTree() { remove_tree(root_); }
+
+std::string FixtureTree::path(const std::string& relative) const {
+    return relative.empty() ? root_ : root_ + "\\" + relative;
+}
+
+std::string FixtureTree::make_dir(const std::string& relative) const {
+    const std::string full = path(relative);
+    make_parents(full + "\\");
+    return full;
+}
+
+std::string FixtureTree::write_file(const std::string& relative, std::uint64_t size) const {
+    const std::string full = path(relative);
+    write_bytes(full, nullptr, size, 'x');
+    return full;
+}
+
+std::string FixtureTree::write_text(const std::string& relative, const std::string& content) const {
+    const std::string full = path(relative);
+    write_bytes(full, content.data(), content.size(), 0);
+    return full;
+}
+
+void FixtureTree::set_age_seconds(const std::string& relative, std::int64_t seconds) const {
+    const std::string full = path(relative);
+    const DWORD attributes = GetFileAttributesA(full.c_str());
+    const DWORD flags = (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+                            ? FILE_FLAG_BACKUP_SEMANTICS
+                            : FILE_ATTRIBUTE_NORMAL;
+    UniqueFileHandle file(CreateFileA(full.c_str(), FILE_WRITE_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                      OPEN_EXISTING, flags, nullptr));
+    if (!file) throw std::runtime_error("cannot open " + full);
+    const std::uint64_t when = current_file_time() - static_cast<std::uint64_t>(seconds) * 10000000ULL;
+    FILETIME time{static_cast<DWORD>(when), static_cast<DWORD>(when >> 32)};
+    if (!SetFileTime(file.get(), nullptr, nullptr, &time)) throw std::runtime_error("cannot date " + full);
+}
+
+void FixtureTree::add_attributes(const std::string& relative, unsigned long attributes) const {
+    const std::string full = path(relative);
+    const DWORD current = GetFileAttributesA(full.c_str());
+    SetFileAttributesA(full.c_str(), (current == INVALID_FILE_ATTRIBUTES ? 0 : current) | attributes);
+}
+
+bool FixtureTree::exists(const std::string& relative) const {
+    return GetFileAttributesA(path(relative).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void remove_tree(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return;
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL | (attributes & FILE_ATTRIBUTE_DIRECTORY));
+    const bool real_directory = (attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    if (real_directory) {
+        DirectoryListing listing(path);
+        while (const WIN32_FIND_DATAA* entry = listing.next()) remove_tree(path + "\\" + entry->cFileName);
+    }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        if (!RemoveDirectoryA(path.c_str())) DeleteFileA(path.c_str());
+    } else {
+        DeleteFileA(path.c_str());
+    }
+}

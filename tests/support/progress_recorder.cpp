@@ -1,0 +1,22 @@
+#include "support/progress_recorder.h"
+
+#include "engine/cleaner.h"
+
+namespace {
+std::vector<std::pair<float, std::string>> recorded;
+void record(float percent, const char* message) { recorded.emplace_back(percent, message); }
+}  // namespace
+
+ProgressRecorder::ProgressRecorder() {
+    recorded.clear();
+    g_progress_callback = record;
+}
+ProgressRecorder::~ProgressRecorder() { g_progress_callback = nullptr; }
+
+const std::vector<std::pair<float, std::string>>& ProgressRecorder::calls() const { return recorded; }
+
+std::vector<std::string> ProgressRecorder::messages() const {
+    std::vector<std::string> texts;
+    for (const auto& call : recorded) texts.push_back(call.second);
+    return texts;
+}
