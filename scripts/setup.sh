@@ -16,8 +16,9 @@ done
 
 if ((${#missing[@]})); then
   echo "setup: installing ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq "${missing[@]}" >/dev/null
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo=sudo
+  $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+  $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
 fi
 echo "setup: packages ready"

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Sets up the machine, builds twk and runs `twk scan` (or the given command)
+# under Wine, in a prefix of its own inside the build tree.
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+bash scripts/build.sh >/dev/null
+export WINEPREFIX=$PWD/build/run-wine/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  mkdir -p "$WINEPREFIX"
+  wineboot -i </dev/null >/dev/null 2>&1
+fi
+# Piping through cat keeps Wine's console emulation from wrapping the text
+# in cursor escape sequences.
+status=0
+wine build/twk.exe "${@:-scan}" | cat || status=${PIPESTATUS[0]}
+wineserver -k || true
+exit "$status"

@@ -1,0 +1,124 @@
+// The console front end as a user meets it: the real twk.exe, started with
+// its own environment, its output read through a pipe.
+
+#include "support/child_process.h"
+#include "support/fixture_tree.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <regex>
+
+using ::testing::EndsWith;
+using ::testing::StartsWith;
+
+namespace {
+
+const char* const usage_text =
+    "Tidewick v1.0.0.0\n"
+    "A comprehensive Windows system cleaning utility\n\n"
+    "Usage: twk [options] <command>\n\n"
+    "Commands:\n"
+    "  scan           Scan for cleanable items\n"
+    "  clean          Clean found items\n"
+    "  list-modules   List available cleaning modules\n"
+    "  help           Show this help message\n"
+    "  version        Show version information\n\n"
+    "Options:\n"
+    "  -v, --verbose  Show detailed output\n"
+    "  -q, --quiet    Suppress non-error output\n"
+    "  -f, --force    Skip confirmation prompts\n"
+    "  --dry-run      Show what would be cleaned without cleaning\n"
+    "  --no-gui       Force CLI mode (when no command given)\n"
+    "  -h, --help     Show this help message\n"
+    "  --version      Show version information\n\n"
+    "Examples:\n"
+    "  twk scan\n"
+    "  twk clean --dry-run\n"
+    "  twk clean --force\n";
+
+// An empty user profile: every location twk reads points into the tree.
+class EmptyProfile : public ::testing::Test {
+protected:
+    FixtureTree tree{"cli"};
+    ProcessOptions options;
+
+    void SetUp() override {
+        const std::pair<const char*, const char*> locations[] = {
+            {"TEMP", "temp"}, {"TMP", "temp"}, {"LOCALAPPDATA", "local"}, {"APPDATA", "roaming"},
+            {"PROGRAMDATA", "programdata"}, {"USERPROFILE", "user"}, {"WINDIR", "windows"}};
+        for (const auto& [variable, folder] : locations) options.environment[variable] = tree.make_dir(folder);
+    }
+
+    ProcessResult twk(const std::vector<std::string>& args, const std::string& input = "") {
+        options.input = input;
+        return run_process(twk_exe_path(), args, options);
+    }
+};
+
+TEST_F(EmptyProfile, UsageHelpAndModuleListPrintTheirExactTexts) {
+    const ProcessResult bare = twk({"--no-gui"});
+    EXPECT_EQ(bare.exit_code, 1);
+    EXPECT_EQ(bare.output, usage_text);
+
+    const ProcessResult verbose_only = twk({"-v"});  // the console runs, but -v is no command
+    EXPECT_EQ(verbose_only.exit_code, 1);
+    EXPECT_EQ(verbose_only.output, usage_text);
+
+    for (const auto& args : {std::vector<std::string>{"--no-gui", "help"}, {"-h"}, {"scan", "--help"}}) {
+        const ProcessResult help = twk(args);
+        EXPECT_EQ(help.exit_code, 0);
+        EXPECT_EQ(help.output, usage_text);
+    }
+
+    const ProcessResult modules = twk({"list-modules"});
+    EXPECT_EQ(modules.exit_code, 0);
+    EXPECT_EQ(modules.output,
+              "Available cleaning modules:\n"
+              "  temp_files       - Temporary files\n"
+              "  browser_cache    - Browser cache files\n"
+              "  windows_cleanup  - Windows update and log files\n"
+              "  duplicate_finder - Duplicate files\n"
+              "  registry_cleaner - Registry entries (disabled by default)\n");
+}
+
+TEST_F(EmptyProfile, VersionPrintsThreeLines) {
+    for (const auto& args : {std::vector<std::string>{"--no-gui", "version"}, {"--version"}}) {
+        const ProcessResult version = twk(args);
+        EXPECT_EQ(version.exit_code, 0);
+        static const std::regex three_lines("Tidewick v1\\.0\\.0\\.0\n"
+                                            "Build: [0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}\n"
+                                            "Commit: ([0-9a-f]{4,}|unknown)\n");
+        EXPECT_TRUE(std::regex_match(version.output, three_lines)) << version.output;
+    }
+}
+
+TEST_F(EmptyProfile, UnknownCommandsAreRejected) {
+    for (const auto& args : {std::vector<std::string>{"config"}, {"foo", "scan"}}) {
+        const ProcessResult rejected = twk(args);
+        EXPECT_EQ(rejected.exit_code, 1);
+        EXPECT_EQ(rejected.output, "Error: Unknown command '" + args[0] + "'\n"
+                                   "Run 'twk --help' for usage information.\n");
+    }
+}
+
+TEST_F(EmptyProfile, ScanAndCleanFindNothingInAnEmptyProfile) {
+    const ProcessResult scan = twk({"scan"});
+    EXPECT_EQ(scan.exit_code, 0);
+    EXPECT_THAT(scan.output, StartsWith("Scanning for cleanable items...\n"));
+    EXPECT_THAT(scan.output, EndsWith("[100%] Scan complete\n\nScan Results:\nTotal items: 0\nTotal size: 0 B\n"));
+
+    const ProcessResult clean = twk({"clean"}, "y\n");
+    EXPECT_EQ(clean.exit_code, 0);
+    EXPECT_THAT(clean.output, EndsWith("[100%] Scan complete\nNo items to clean.\n"));
+}
+
+TEST_F(EmptyProfile, OptionsAloneOpenTheWindowInsteadOfTheConsole) {
+    // With no window front end to show, a graphical run prints nothing.
+    for (const char* option : {"--force", "--dry-run", "foo", "help"}) {
+        const ProcessResult windowed = twk({option});
+        EXPECT_EQ(windowed.output, "") << option;
+    }
+}
+
+}  // namespace
