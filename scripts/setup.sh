@@ -21,3 +21,6 @@ if ((${#missing[@]})); then
   apt-get install -y -qq "${missing[@]}" >/dev/null
 fi
 echo "setup: packages ready"
+
+# The GUI library header comes from a Debian source package, checked by hash.
+"$(dirname "${BASH_SOURCE[0]}")/fetch-nuklear.sh"
