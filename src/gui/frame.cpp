@@ -111,7 +111,8 @@ void steer_edit_state(bool follow) {
     if (g_gui.scanning || g_gui.cleaning) {
         edit.active = nk_true;
         edit.mode = NK_TEXT_EDIT_MODE_INSERT;
-        edit.cursor = edit.sel_start = edit.sel_end = g_gui.activity_log_length;
+        // Nuklear counts the cursor in characters, not bytes.
+        edit.cursor = edit.sel_start = edit.sel_end = nk_utf_len(g_gui.activity_log, g_gui.activity_log_length);
     }
     if (follow || g_gui.log_follow) edit.scrollbar.y = UINT_MAX;
 }

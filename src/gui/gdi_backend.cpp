@@ -356,9 +356,20 @@ private:
     bool open_;
 };
 
-void backend_clipboard_copy(nk_handle, const char* text, int length) {
+// Nuklear hands a selection over with its length in characters.
+int utf8_bytes_of(const char* text, int characters) {
+    int bytes = 0;
+    for (int i = 0; i < characters && text[bytes] != '\0'; ++i) {
+        ++bytes;
+        while ((static_cast<unsigned char>(text[bytes]) & 0xC0) == 0x80) ++bytes;
+    }
+    return bytes;
+}
+
+void backend_clipboard_copy(nk_handle, const char* text, int characters) {
     ClipboardSession clipboard;
     if (!clipboard) return;
+    const int length = utf8_bytes_of(text, characters);
     const int units = MultiByteToWideChar(CP_UTF8, 0, text, length, nullptr, 0);
     if (units == 0) return;
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, (static_cast<SIZE_T>(units) + 1) * sizeof(wchar_t));
@@ -371,7 +382,10 @@ void backend_clipboard_copy(nk_handle, const char* text, int length) {
     MultiByteToWideChar(CP_UTF8, 0, text, length, wide, units);
     wide[units] = L'\0';
     GlobalUnlock(block);
-    // Added beside whatever the clipboard holds; once set, the block is the system's.
+    // Emptied first: text left beside the copy in other formats would be what
+    // some programs paste, and a clipboard whose owner does not change is not
+    // offered to other X clients under Wine. Once set, the block is the system's.
+    EmptyClipboard();
     if (!SetClipboardData(CF_UNICODETEXT, block)) GlobalFree(block);
 }
 
@@ -404,7 +418,9 @@ int translate_key(WPARAM key, LPARAM lparam) {
     int fed = 0;
     for (const KeyRow& row : KEY_TABLE) {
         if (row.key != key) continue;
-        if ((row.when == KeyRow::WITH_CTRL && !ctrl) || (row.when == KeyRow::WITHOUT_CTRL && ctrl)) continue;
+        // A release lets go of every key the press may have set: Control can
+        // change between the two, and a Nuklear key left down never fires again.
+        if (down && ((row.when == KeyRow::WITH_CTRL && !ctrl) || (row.when == KeyRow::WITHOUT_CTRL && ctrl))) continue;
         nk_input_key(&state.context, row.first, down);
         if (row.second != NK_KEY_NONE) nk_input_key(&state.context, row.second, down);
         fed = 1;
