@@ -116,6 +116,7 @@ diff <(expected_scan_report "$items" "$size") <(printf '%s\n' "$report" | mask_e
   fail "the scan report differs from the expected one"
 echo "ok: scan report"
 sleep 1  # the worker lets the report show before it ends
+timeout 5 xdotool mousemove "$((origin_x + 700))" "$((origin_y + 510))" click 1 2>/dev/null  # drops the selection
 timeout 5 xdotool mousemove "$((origin_x + 700))" "$((origin_y + 300))" 2>/dev/null
 sleep 0.3
 shot "$PROFILE/scan.png"
