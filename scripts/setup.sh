@@ -22,3 +22,6 @@ if ((${#missing[@]})); then
   $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
 fi
 echo "setup: packages ready"
+
+# The GUI library header comes from a Debian source package, checked by hash.
+"$(dirname "${BASH_SOURCE[0]}")/fetch-nuklear.sh"

@@ -1,0 +1,266 @@
+#include "gui/gui_state.h"
+#include "gui/status_line.h"
+
+#include <climits>
+#include <cstring>
+
+namespace {
+
+constexpr char WELCOME_TEXT[] =
+    "Ready to scan. Select modules on the left and click 'Scan' to start.\n\n"
+    "• Temporary Files - Clean Windows temporary files\n"
+    "• Browser Cache - Clean browser cache and data\n"
+    "• Windows Update - Clean Windows Update files\n"
+    "• Duplicate Files - Find and remove duplicate files\n"
+    "• Registry - Clean invalid registry entries";
+
+// In the order of GuiState::module_selected.
+static constexpr const char* CHECK_BOX_LABELS[GUI_MODULE_COUNT] = {
+    "🗂 Temporary Files", "🌐 Browser Cache", "⊞ Windows Update", "📑 Duplicate Files", "🔧 Registry",
+};
+
+constexpr nk_color CLEAR_COLOUR = {15, 23, 42, 255};
+constexpr nk_color WHITE = {255, 255, 255, 255};
+constexpr nk_color SCAN_NORMAL = {20, 184, 166, 255};
+constexpr nk_color SCAN_HOVER = {45, 107, 240, 255};
+constexpr nk_color CLEAN_NORMAL = {16, 185, 129, 255};
+constexpr nk_color CLEAN_HOVER = {56, 142, 60, 255};
+constexpr nk_color DISABLED_FILL = {200, 200, 200, 255};
+constexpr nk_color DISABLED_TEXT = {150, 150, 150, 255};
+
+// The log box follows the end of the text this long after every change.
+constexpr DWORD FOLLOW_WINDOW_MS = 2000;
+// While something can change the picture, frames are drawn at about display rate.
+constexpr DWORD LIVE_FRAME_INTERVAL_MS = 16;
+
+struct FrameState {
+    DWORD last_change_tick = 0;
+    int last_seen_length = 0;
+    MSG message{};
+};
+
+FrameState frame;
+
+bool follow_window_open(DWORD now) {
+    return frame.last_change_tick != 0 && now - frame.last_change_tick < FOLLOW_WINDOW_MS;
+}
+
+bool is_mouse_button(UINT message) {
+    return message >= WM_LBUTTONDOWN && message <= WM_MBUTTONDBLCLK;
+}
+
+// Feeds waiting messages to Nuklear. A mouse button message ends the batch:
+// Nuklear sees a click only when press and release arrive in different
+// frames, and a synthetic or fast click queues both at once. Returns true
+// when messages were left for the next frame.
+bool pump_messages() {
+    nk_input_begin(g_gui.ui);
+    bool left_over = false;
+    while (PeekMessageW(&frame.message, nullptr, 0, 0, PM_REMOVE)) {
+        if (frame.message.message == WM_QUIT) g_gui.running = false;
+        TranslateMessage(&frame.message);
+        DispatchMessageW(&frame.message);
+        if (is_mouse_button(frame.message.message)) {
+            left_over = true;
+            break;
+        }
+    }
+    nk_input_end(g_gui.ui);
+    return left_over;
+}
+
+// Sleeps until a message arrives when nothing else can change the picture;
+// otherwise waits at most one frame interval (returning early for any message).
+void wait_for_next_frame(bool live) {
+    MsgWaitForMultipleObjectsEx(0, nullptr, live ? LIVE_FRAME_INTERVAL_MS : INFINITE, QS_ALLINPUT,
+                                MWMO_INPUTAVAILABLE);
+}
+
+// Under log_lock: the welcome text fills an empty log only while no worker
+// runs, so a report never starts with it.
+void show_welcome_if_empty() {
+    if (g_gui.activity_log_length != 0 || g_gui.scanning || g_gui.cleaning) return;
+    std::memcpy(g_gui.activity_log, WELCOME_TEXT, sizeof WELCOME_TEXT);
+    g_gui.activity_log_length = static_cast<int>(sizeof WELCOME_TEXT - 1);
+}
+
+// Under log_lock: whether the box should show the end of the text this frame.
+bool should_follow(DWORD now) {
+    bool follow = false;
+    if (g_gui.log_dirty) {
+        g_gui.log_dirty = false;
+        follow = true;
+        frame.last_change_tick = now;
+    }
+    if (g_gui.log_follow.exchange(false)) {
+        follow = true;
+        frame.last_change_tick = now;
+    }
+    if (g_gui.activity_log_length > frame.last_seen_length) {
+        follow = true;
+        frame.last_change_tick = now;
+    }
+    frame.last_seen_length = g_gui.activity_log_length;
+    return follow || follow_window_open(now);
+}
+
+// While a worker runs the box acts focused with the cursor at the end; a
+// follow request scrolls to the end (Nuklear clamps the offset next frame).
+void steer_edit_state(bool follow) {
+    nk_edit_state& edit = g_gui.ui->current->edit;
+    if (g_gui.scanning || g_gui.cleaning) {
+        edit.active = nk_true;
+        edit.mode = NK_TEXT_EDIT_MODE_INSERT;
+        // Nuklear counts the cursor in characters, not bytes.
+        edit.cursor = edit.sel_start = edit.sel_end = nk_utf_len(g_gui.activity_log, g_gui.activity_log_length);
+    }
+    if (follow || g_gui.log_follow) edit.scrollbar.y = UINT_MAX;
+}
+
+void log_box(int height) {
+    std::lock_guard guard(g_gui.log_lock);
+    show_welcome_if_empty();
+    const bool follow = should_follow(GetTickCount());
+    nk_layout_row_dynamic(g_gui.ui, static_cast<float>(height - 120), 1);
+    if (g_gui.activity_log_length > ACTIVITY_LOG_LIMIT) {
+        g_gui.activity_log_length = ACTIVITY_LOG_LIMIT;
+        g_gui.activity_log[ACTIVITY_LOG_LIMIT] = '\0';
+    }
+    int length = g_gui.activity_log_length;
+    nk_edit_string(g_gui.ui, NK_EDIT_BOX, g_gui.activity_log, &length, ACTIVITY_LOG_LIMIT, nk_filter_default);
+    steer_edit_state(follow);
+    g_gui.activity_log_length = length;
+}
+
+void sidebar() {
+    nk_context* ui = g_gui.ui;
+    if (!nk_group_begin(ui, "Sidebar", NK_WINDOW_BORDER)) return;
+    nk_layout_row_dynamic(ui, 28, 1);
+    nk_label(ui, "Modules", NK_TEXT_LEFT);
+    nk_layout_row_dynamic(ui, 26, 1);
+    if (nk_button_label(ui, "Select all")) g_gui.module_selected.fill(1);
+    nk_layout_row_dynamic(ui, 26, 1);
+    for (int i = 0; i < GUI_MODULE_COUNT; ++i) nk_checkbox_label(ui, CHECK_BOX_LABELS[i], &g_gui.module_selected[i]);
+    nk_group_end(ui);
+}
+
+void set_button_colours(nk_style_button& button, nk_color normal, nk_color hover) {
+    button.normal = nk_style_item_color(normal);
+    button.hover = nk_style_item_color(hover);
+}
+
+// Scan and Clean. The Clean button is only coloured grey when it cannot
+// clean: a press then explains why instead of doing nothing.
+void button_row() {
+    nk_context* ui = g_gui.ui;
+    nk_style_button& button = ui->style.button;
+    nk_layout_row_begin(ui, NK_STATIC, 30, 3);
+    const nk_style_button saved = button;
+    set_button_colours(button, SCAN_NORMAL, SCAN_HOVER);
+    button.text_normal = button.text_hover = button.text_active = WHITE;
+    nk_layout_row_push(ui, 80);
+    if (nk_button_label(ui, "🔍 Scan") && !g_gui.scanning && !g_gui.cleaning) gui_start_scan();
+    nk_layout_row_push(ui, 10);
+    nk_spacing(ui, 1);
+    const bool can_clean = gui_can_clean();
+    if (can_clean) {
+        set_button_colours(button, CLEAN_NORMAL, CLEAN_HOVER);
+    } else {
+        set_button_colours(button, DISABLED_FILL, DISABLED_FILL);
+        button.text_normal = DISABLED_TEXT;
+    }
+    nk_layout_row_push(ui, 80);
+    if (nk_button_label(ui, "✨ Clean")) {
+        if (can_clean) {
+            gui_start_clean();
+        } else {
+            gui_log("⚠ Clean button is disabled. Please scan first.\n");
+        }
+    }
+    button.normal = saved.normal;
+    button.hover = saved.hover;
+    button.text_normal = saved.text_normal;
+    button.text_hover = saved.text_hover;
+    button.text_active = saved.text_active;
+    button.border = 0;
+    nk_layout_row_end(ui);
+}
+
+void content(int height) {
+    nk_context* ui = g_gui.ui;
+    if (!nk_group_begin(ui, "Content", NK_WINDOW_BORDER)) return;
+    nk_layout_row_dynamic(ui, 25, 1);
+    nk_label(ui, "Activity Log", NK_TEXT_LEFT);
+    log_box(height);
+    button_row();
+    nk_group_end(ui);
+}
+
+void status_row(int width) {
+    const StatusLine line = gui_compose_status_line();
+    nk_layout_row_static(g_gui.ui, 20, width - 10, 1);
+    nk_label_colored(g_gui.ui, line.text.c_str(), NK_TEXT_LEFT, line.colour);
+}
+
+// A thread with default security and stack, no argument; null when it cannot start.
+HANDLE start_thread(LPTHREAD_START_ROUTINE routine) {
+    return CreateThread(nullptr, 0, routine, nullptr, 0, nullptr);
+}
+
+}  // namespace
+
+void gui_build_frame(int width, int height) {
+    nk_context* ui = g_gui.ui;
+    if (nk_begin(ui, "Tidewick", nk_rect(0, 0, static_cast<float>(width), static_cast<float>(height)),
+                 NK_WINDOW_BORDER)) {
+        nk_layout_row_begin(ui, NK_DYNAMIC, static_cast<float>(height - 30), 2);
+        nk_layout_row_push(ui, 0.26f);
+        sidebar();
+        nk_layout_row_push(ui, 0.74f);
+        content(height);
+        nk_layout_row_end(ui);
+        status_row(width);
+    }
+    nk_end(ui);
+}
+
+void gui_run() {
+    while (g_gui.running) {
+        const bool left_over = pump_messages();
+        // Taken before drawing: a flag that clears after this point still gets its frame.
+        const bool live = left_over || g_gui.scanning || g_gui.cleaning || follow_window_open(GetTickCount());
+        RECT client{};
+        GetClientRect(g_gui.window, &client);
+        gui_build_frame(client.right - client.left, client.bottom - client.top);
+        gdi_backend_render(CLEAR_COLOUR);
+        if (g_gui.running) wait_for_next_frame(live);
+    }
+}
+
+bool gui_can_clean() {
+    return g_gui.has_results && g_gui.result_items > 0 && !g_gui.scanning && !g_gui.cleaning;
+}
+
+void gui_start_scan() {
+    g_gui.scanning = true;
+    g_gui.has_results = false;
+    g_gui.clean_outcome_shown = false;
+    g_gui.operation_start_tick = GetTickCount();
+    {
+        std::lock_guard guard(g_gui.log_lock);
+        std::memset(g_gui.activity_log, 0, sizeof g_gui.activity_log);
+        g_gui.activity_log_length = 0;
+    }
+    g_gui.log_follow = true;
+    g_gui.result_items = 0;
+    g_gui.result_size = 0;
+    g_gui.scan_thread.reset(start_thread(scan_worker));
+    if (!g_gui.scan_thread) g_gui.scanning = false;
+}
+
+void gui_start_clean() {
+    g_gui.cleaning = true;
+    g_gui.operation_start_tick = GetTickCount();
+    g_gui.clean_thread.reset(start_thread(clean_worker));
+    if (!g_gui.clean_thread) g_gui.cleaning = false;
+}

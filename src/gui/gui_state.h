@@ -1,0 +1,101 @@
+#pragma once
+// The graphical front end's shared state and operations: the window (window.cpp),
+// the activity log (activity_log.cpp), the frame (frame.cpp) and the scan and
+// clean workers (workers.cpp).
+//
+// Threads: the main thread owns the window, Nuklear and every frame; a worker
+// touches only the log (through gui_log), the results while its own busy flag
+// is set, and the few fields listed at the worker.
+
+#include "engine/records.h"
+#include "engine/win32_handle.h"
+#include "gui/gdi_backend.h"
+
+#include <windows.h>
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string_view>
+
+inline constexpr int GUI_WIDTH = 900;
+inline constexpr int GUI_HEIGHT = 600;
+inline constexpr int GUI_MODULE_COUNT = 5;
+inline constexpr int ACTIVITY_LOG_CAPACITY = 8192;
+// The log box edits at most this many bytes; appends keep one more byte free.
+inline constexpr int ACTIVITY_LOG_LIMIT = ACTIVITY_LOG_CAPACITY - 1;
+
+// Items and bytes of one module's share of the last scan.
+struct ModuleTally {
+    int count = 0;
+    std::uint64_t bytes = 0;
+};
+
+struct GuiState {
+    HWND window = nullptr;
+    HDC window_dc = nullptr;  // released by the teardown
+    nk_context* ui = nullptr;
+    std::unique_ptr<BackendFont> font;
+
+    std::atomic<bool> running{false};
+    std::atomic<bool> scanning{false};  // set before the worker starts, cleared by it last
+    std::atomic<bool> cleaning{false};
+    std::atomic<bool> has_results{false};
+
+    // Owned by the worker whose flag is set; the frame reads it only when both flags are clear.
+    std::unique_ptr<ScanResults> scan_results;
+    std::atomic<std::uint64_t> result_items{0};
+    std::atomic<std::uint64_t> result_size{0};
+
+    // Check-box order: temporary files, browser cache, Windows update, duplicates, registry.
+    std::array<int, GUI_MODULE_COUNT> module_selected{1, 1, 1, 1, 0};
+
+    std::mutex log_lock;  // guards activity_log, activity_log_length and log_dirty
+    char activity_log[ACTIVITY_LOG_CAPACITY] = {};
+    int activity_log_length = 0;
+    bool log_dirty = false;
+    std::atomic<bool> log_follow{false};  // asks the log box to show the end of the text
+
+    UniqueHandle scan_thread;
+    UniqueHandle clean_thread;
+
+    float dpi_scale = 1.0f;
+    std::atomic<DWORD> operation_start_tick{0};
+    std::atomic<DWORD> clean_done_tick{0};  // 0 until the first clean has finished
+
+    // The outcome of the last clean, formatted by the clean worker; the status line
+    // shows it from the end of that clean until the next scan starts.
+    char status_text[256] = "🗑 Ready to scan";
+    std::atomic<bool> clean_outcome_shown{false};  // from a clean's end until the next scan starts
+    std::atomic<int> scan_done_minute{-1};         // local hour * 60 + minute of the last finished scan
+
+    std::array<ModuleTally, GUI_MODULE_COUNT> module_tally{};
+};
+
+extern GuiState g_gui;
+
+// Window (window.cpp)
+bool gui_init(int width, int height);
+void gui_apply_style(nk_context* ui);
+LRESULT CALLBACK gui_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+
+// Activity log (activity_log.cpp)
+void gui_log(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
+void gui_progress(float percent, const char* message);
+// Asks the main thread to paint now and lets it, from whichever thread calls.
+void gui_redraw_and_drain();
+
+// Frame (frame.cpp)
+void gui_run();
+void gui_build_frame(int width, int height);
+void gui_start_scan();
+void gui_start_clean();
+bool gui_can_clean();
+
+// Workers (workers.cpp)
+DWORD WINAPI scan_worker(LPVOID);
+DWORD WINAPI clean_worker(LPVOID);
+// The module_tally entry an item's description counts towards, or -1.
+int gui_tally_entry(std::string_view description);

@@ -1,0 +1,57 @@
+#include "gui/status_line.h"
+
+#include "gui/gui_state.h"
+
+#include <cinttypes>
+#include <cstdio>
+
+namespace {
+
+constexpr nk_color SCANNING_COLOUR = {20, 184, 166, 255};
+constexpr nk_color CLEANING_COLOUR = {16, 185, 129, 255};
+constexpr nk_color IDLE_COLOUR = {229, 231, 235, 255};
+// Browsers and duplicate files want the user's attention before a clean.
+constexpr nk_color CAUTION_COLOUR = {245, 158, 11, 255};
+constexpr int BROWSER_CACHE_ENTRY = 1;
+constexpr int DUPLICATE_FILES_ENTRY = 3;
+constexpr std::size_t STATUS_LINE_LIMIT = 511;
+
+// Read without a lock: a scan worker replaces the results only while
+// `scanning` is set, a clean worker releases them only while `cleaning` is.
+bool results_held() {
+    if (g_gui.scanning) return false;
+    if (g_gui.cleaning) return g_gui.has_results;
+    return g_gui.scan_results != nullptr;
+}
+
+StatusLine main_text() {
+    if (g_gui.scanning) return {"⏳ Scanning...", SCANNING_COLOUR};
+    if (g_gui.cleaning) return {"♻️ Cleaning...", CLEANING_COLOUR};
+    if (g_gui.clean_outcome_shown) return {g_gui.status_text, IDLE_COLOUR};
+    if (g_gui.scan_results) {
+        char text[256];
+        std::snprintf(text, sizeof text, "🗑 %" PRIu64 " items (%.1f MB)", g_gui.scan_results->total_items,
+                      static_cast<double>(g_gui.scan_results->total_size) / 1048576.0);
+        return {text, IDLE_COLOUR};
+    }
+    return {"🗑 Ready to scan", IDLE_COLOUR};
+}
+
+std::string last_scan_suffix() {
+    const int minute_of_day = g_gui.scan_done_minute;
+    if (minute_of_day < 0) return {};
+    char suffix[64];
+    std::snprintf(suffix, sizeof suffix, " • Last scan %02d:%02d", minute_of_day / 60, minute_of_day % 60);
+    return suffix;
+}
+
+}  // namespace
+
+StatusLine gui_compose_status_line() {
+    StatusLine line = main_text();
+    const bool caution_module = g_gui.module_selected[BROWSER_CACHE_ENTRY] || g_gui.module_selected[DUPLICATE_FILES_ENTRY];
+    if (g_gui.has_results && results_held() && caution_module) line.colour = CAUTION_COLOUR;
+    line.text += last_scan_suffix();
+    if (line.text.size() > STATUS_LINE_LIMIT) line.text.resize(STATUS_LINE_LIMIT);
+    return line;
+}

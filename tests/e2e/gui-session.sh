@@ -1,0 +1,104 @@
+# Sourced by the window test and the idle benchmark: a private X server, a
+# Wine prefix bound to it, and a fixture profile for twk.exe. Every wait is
+# bounded; gui_session_stop ends what was started, by PID.
+#
+# The window gets a prefix of its own (beside the unit tests' one): Wine's
+# desktop process, which also carries the clipboard to X, starts with the
+# DISPLAY of the first program that needs it and keeps it for the server's life.
+
+: "${WINEPREFIX:?run under the test environment}"
+: "${TWK_EXE:?}" "${TWK_TEST_TOOLS:?}"
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX="$(dirname "$WINEPREFIX")/gui-prefix"
+
+XVFB_PID=""
+LAUNCH_PID=""
+PROFILE=""
+WINDOW=""
+
+# Unix path to the Z: form Wine shows.
+win_path() { local p="Z:$1"; echo "${p//\//\\}"; }
+
+gui_session_stop() {
+  [ -n "$LAUNCH_PID" ] && kill "$LAUNCH_PID" 2>/dev/null
+  timeout 20 wineserver -k </dev/null >/dev/null 2>&1 || true
+  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
+  [ -n "$PROFILE" ] && rm -rf "$PROFILE"
+  return 0
+}
+
+# Starts Xvfb on the first free display number from 90 on.
+start_xvfb() {
+  local n
+  for n in $(seq 90 140); do
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+    Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+    XVFB_PID=$!
+    export DISPLAY=":$n"
+    local i
+    for i in $(seq 1 50); do
+      timeout 2 xdotool getdisplaygeometry >/dev/null 2>&1 && return 0
+      kill -0 "$XVFB_PID" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill "$XVFB_PID" 2>/dev/null
+    XVFB_PID=""
+  done
+  echo "no free X display" >&2
+  return 1
+}
+
+# The prefix, made once; the faces the window asks for map to fonts Debian
+# ships, with symbol outlines linked in for the labels' symbols.
+prepare_prefix() {
+  mkdir -p "$HOME" "${XDG_DATA_HOME:-$HOME/.local/share}"
+  if [ ! -f "$WINEPREFIX/.twk-fonts" ]; then
+    timeout 180 wineboot -i </dev/null >/dev/null 2>&1
+    local face
+    for face in "Segoe UI" "Arial"; do
+      timeout 60 wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d 'DejaVu Sans' /f </dev/null >/dev/null 2>&1
+    done
+    timeout 60 wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+      /v 'DejaVu Sans' /t REG_MULTI_SZ /d 'Symbola_hint.ttf,Symbola' /f </dev/null >/dev/null 2>&1
+    touch "$WINEPREFIX/.twk-fonts"
+  fi
+  timeout 20 wineserver -k </dev/null >/dev/null 2>&1 || true
+  wineserver -p </dev/null >/dev/null 2>&1 &
+}
+
+# A user profile under /tmp: old and fresh files in TEMP, the rest empty.
+make_profile() {
+  PROFILE=$(mktemp -d /tmp/twk-gui-XXXXXX)
+  mkdir -p "$PROFILE"/{Temp/sub,Local,Roaming,ProgramData,User,Windows}
+  head -c 3000 /dev/zero >"$PROFILE/Temp/old-report.log"
+  head -c 5000 /dev/zero >"$PROFILE/Temp/sub/old-cache.dat"
+  head -c 700 /dev/zero >"$PROFILE/Temp/fresh.log"
+  head -c 900 /dev/zero >"$PROFILE/Temp/setup.tmp"
+  touch -d '3 days ago' "$PROFILE/Temp/old-report.log" "$PROFILE/Temp/setup.tmp"
+  touch -d '2 days ago' "$PROFILE/Temp/sub/old-cache.dat"
+  PROFILE_ENV=(
+    "TEMP=$(win_path "$PROFILE/Temp")" "TMP=$(win_path "$PROFILE/Temp")"
+    "LOCALAPPDATA=$(win_path "$PROFILE/Local")" "APPDATA=$(win_path "$PROFILE/Roaming")"
+    "PROGRAMDATA=$(win_path "$PROFILE/ProgramData")" "USERPROFILE=$(win_path "$PROFILE/User")"
+    "WINDIR=$(win_path "$PROFILE/Windows")"
+  )
+
+  # The command that runs twk.exe with the profile; twk's arguments follow it.
+  TWK_COMMAND=(wine "$TWK_TEST_TOOLS/launch_with_env.exe" "${PROFILE_ENV[@]}" -- "$(win_path "$TWK_EXE")")
+}
+
+# Starts the window in the background and waits for it (60 s at most).
+start_window() {
+  "${TWK_COMMAND[@]}" </dev/null >"$PROFILE/window.out" 2>&1 &
+  LAUNCH_PID=$!
+  local i
+  for i in $(seq 1 120); do
+    WINDOW=$(timeout 5 xdotool search --name '^Tidewick$' 2>/dev/null | head -n 1) && [ -n "$WINDOW" ] && return 0
+    sleep 0.5
+  done
+  echo "the window did not appear" >&2
+  return 1
+}
+
+# CPU seconds (user + system) a process has used.
+cpu_seconds() { awk -v tck="$(getconf CLK_TCK)" '{printf "%.2f\n", ($14 + $15) / tck}' "/proc/$1/stat"; }

@@ -1,0 +1,94 @@
+#pragma once
+// Drives the real frame with a real Nuklear context and the GDI back end,
+// without a window: messages go straight to gdi_backend_handle_event, one
+// frame per batch, the way the frame's message pump would deliver them.
+
+#include "gui/gui_state.h"
+
+#include <cstring>
+#include <initializer_list>
+#include <string>
+
+struct WindowMessage {
+    UINT message;
+    WPARAM wparam;
+    LPARAM lparam;
+};
+
+inline LPARAM at(int x, int y) { return MAKELPARAM(x, y); }
+inline WindowMessage key_down(WPARAM key) { return {WM_KEYDOWN, key, 1}; }
+inline WindowMessage key_up(WPARAM key) { return {WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u)}; }
+
+// Resets the shared log to `text` (or empty).
+inline void set_log(const std::string& text) {
+    std::lock_guard guard(g_gui.log_lock);
+    std::memset(g_gui.activity_log, 0, sizeof g_gui.activity_log);
+    std::memcpy(g_gui.activity_log, text.data(), text.size());
+    g_gui.activity_log_length = static_cast<int>(text.size());
+}
+
+inline std::string log_text() {
+    std::lock_guard guard(g_gui.log_lock);
+    return std::string(g_gui.activity_log, static_cast<std::size_t>(g_gui.activity_log_length));
+}
+
+// Holds or releases Control for GetKeyState, as a real key press would.
+inline void hold_control(bool held) {
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = held ? 0x80 : 0;
+    SetKeyboardState(keys);
+}
+
+class FrameHarness {
+public:
+    FrameHarness() {
+        font_ = backend_font_create("Arial", 14);
+        screen_ = CreateCompatibleDC(nullptr);
+        g_gui.ui = gdi_backend_init(font_.get(), screen_, GUI_WIDTH, GUI_HEIGHT);
+        gdi_backend_set_font(font_.get());
+        gui_apply_style(g_gui.ui);
+    }
+    ~FrameHarness() {
+        hold_control(false);
+        gdi_backend_shutdown();
+        g_gui.ui = nullptr;
+        DeleteDC(screen_);
+    }
+    FrameHarness(const FrameHarness&) = delete;
+    FrameHarness& operator=(const FrameHarness&) = delete;
+
+    // One frame with these messages as its input; returns what the back end consumed.
+    int frame(std::initializer_list<WindowMessage> messages = {}) {
+        int consumed = 0;
+        nk_input_begin(g_gui.ui);
+        for (const WindowMessage& m : messages) consumed += gdi_backend_handle_event(nullptr, m.message, m.wparam, m.lparam);
+        nk_input_end(g_gui.ui);
+        gui_build_frame(GUI_WIDTH, GUI_HEIGHT);
+        gdi_backend_render(nk_rgb(15, 23, 42));
+        return consumed;
+    }
+    // A press and a release, each in a frame of its own, as the pump delivers them.
+    void click(int x, int y) {
+        frame({{WM_MOUSEMOVE, 0, at(x, y)}, {WM_LBUTTONDOWN, MK_LBUTTON, at(x, y)}});
+        frame({{WM_LBUTTONUP, 0, at(x, y)}});
+    }
+    // One WM_CHAR per UTF-16 unit, as TranslateMessage produces them.
+    void type(const std::wstring& text) {
+        for (wchar_t c : text) frame({{WM_CHAR, static_cast<WPARAM>(c), 1}});
+    }
+    void control_key(WPARAM key) {
+        hold_control(true);
+        frame({key_down(key), {WM_CHAR, key - 'A' + 1, 1}, key_up(key)});
+        hold_control(false);
+    }
+    nk_edit_state& edit_state() { return nk_window_find(g_gui.ui, "Tidewick")->edit; }
+
+private:
+    std::unique_ptr<BackendFont> font_;
+    HDC screen_ = nullptr;
+};
+
+// A point inside the log box, below any short text.
+inline constexpr int LOG_X = 500;
+inline constexpr int LOG_Y = 400;

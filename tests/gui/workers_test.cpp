@@ -1,0 +1,155 @@
+#include "gui_harness.h"
+
+#include "engine/cleaner.h"
+#include "support/fake_modules.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+
+namespace {
+
+// The five real module ids on fake modules, so reports and tallies read as in use.
+constexpr const char* REAL_IDS[] = {"temp_files", "browser_cache", "windows_cleanup", "duplicate_finder",
+                                    "registry_cleaner"};
+
+std::string masked(const std::string& text) {
+    return std::regex_replace(text, std::regex("completed in [0-9]+\\.[0-9] seconds"), "completed in S seconds");
+}
+
+class WorkerReports : public ::testing::Test {
+protected:
+    void SetUp() override {
+        reset_fake_modules();
+        cleaner_init();
+        for (int slot = 0; slot < 5; ++slot) {
+            fake_state(slot).id = REAL_IDS[slot];
+            ASSERT_TRUE(cleaner_register_module(fake_module(slot)));
+        }
+        g_gui.module_selected = {1, 1, 1, 1, 0};
+        g_gui.scan_results.reset();
+        g_gui.has_results = false;
+        g_gui.clean_outcome_shown = false;
+        set_log("");
+    }
+    void TearDown() override {
+        cleaner_shutdown();
+        g_gui.scan_results.reset();
+    }
+    static void run(LPTHREAD_START_ROUTINE worker, std::atomic<bool>& flag) {
+        flag = true;
+        g_gui.operation_start_tick = GetTickCount();
+        worker(nullptr);
+        EXPECT_FALSE(flag);
+    }
+};
+
+TEST(TallyRules, FirstMatchingWordWinsOverTheWholeTaggedDescription) {
+    EXPECT_EQ(gui_tally_entry("[temp_files] Old file"), 0);               // the tag's "temp"
+    EXPECT_EQ(gui_tally_entry("[windows_cleanup] Temp files"), 0);        // "Temp" before "Windows"
+    EXPECT_EQ(gui_tally_entry("[browser_cache] Edge cache"), 1);
+    EXPECT_EQ(gui_tally_entry("[windows_cleanup] Delivery cache"), -1);   // lower-case "windows" is no match
+    EXPECT_EQ(gui_tally_entry("[windows_cleanup] Windows logs"), 2);
+    EXPECT_EQ(gui_tally_entry("[duplicate_finder] 2 copies"), 3);
+    EXPECT_EQ(gui_tally_entry("[registry_cleaner] Missing file"), 4);
+    EXPECT_EQ(gui_tally_entry(""), -1);
+}
+
+TEST_F(WorkerReports, ScanReportListsTheTickedModulesTalliesAndHoldsTheResults) {
+    fake_state(0).items = {make_item("C:\\t\\a.log", 2048, "Temporary file"), make_item("C:\\t\\b.log", 1024, "Temporary file")};
+    fake_state(3).items = {make_item("C:\\d\\big.iso", 10485760, "Duplicate of C:\\e\\big.iso")};
+    fake_state(4).items = {make_item("HKCU\\x", 0, "Missing file")};  // unticked: not scanned
+
+    run(scan_worker, g_gui.scanning);
+
+    EXPECT_EQ(masked(log_text()),
+              "=== SCAN STARTING ===\n====================\n"
+              "MODULE STATUS:\n--------------\n"
+              "⏳ Temporary Files: Scanning...\n⏳ Browser Cache: Scanning...\n"
+              "⏳ Windows Update: Scanning...\n⏳ Duplicate Finder: Scanning...\n"
+              "=== SCAN COMPLETE ===\n====================\n"
+              "SCAN SUMMARY:\n------------\nTotal items found: 3\nTotal size: 10.00 MB\n"
+              "MODULE DETAILS:\n--------------\n"
+              "📁 Temporary Files:\n   Status: ✓ Scanned\n   Items found: 2\n   Total size: 3.00 KB\n"
+              "   Locations: %TEMP%, %TMP%, Windows\\Temp\n"
+              "🌐 Browser Cache:\n   Status: ⚠ Scanned with warnings\n"
+              "   Result: No cache found (browsers may be running)\n"
+              "   Note: Close all browsers before scanning for best results\n"
+              "⊞ Windows Update:\n   Status: ✓ Scanned\n   Result: No cleanable update files found\n"
+              "📑 Duplicate Files:\n   Status: ✓ Scanned\n   Duplicates found: 1\n   Total wasted space: 10.00 MB\n"
+              "\n------------------------\nScan completed in S seconds\n");
+    EXPECT_TRUE(g_gui.has_results);
+    EXPECT_EQ(g_gui.result_items, 3u);
+    EXPECT_EQ(fake_state(4).scans, 0);
+    EXPECT_EQ(g_gui.module_tally[3].bytes, 10485760u);
+    EXPECT_GE(g_gui.scan_done_minute, 0);
+}
+
+TEST_F(WorkerReports, WithNoModuleTickedEveryModuleIsScannedButNoneIsListed) {
+    g_gui.module_selected = {0, 0, 0, 0, 0};
+    fake_state(2).items = {make_item("C:\\w\\x.log", 5, "Windows log")};
+    run(scan_worker, g_gui.scanning);
+    const std::string log = log_text();
+    EXPECT_NE(log.find("MODULE STATUS:\n--------------\n=== SCAN COMPLETE ==="), std::string::npos);
+    EXPECT_NE(log.find("Total items found: 1\n"), std::string::npos);
+    EXPECT_NE(log.find("MODULE DETAILS:\n--------------\n\n----"), std::string::npos);
+    EXPECT_EQ(fake_state(4).scans, 1);
+}
+
+TEST_F(WorkerReports, CleanReportCountsPerBatchShowsDebugLinesAndReleasesTheResults) {
+    fake_state(0).items = {make_item("C:\\t\\1.log", 100), make_item("C:\\t\\2.log", 100), make_item("C:\\t\\3.log", 100)};
+    fake_state(1).items = {make_item("C:\\b\\cache", 50, "Chrome cache")};
+    fake_state(1).clean_result = false;
+    g_gui.scan_results = cleaner_scan();
+    g_gui.has_results = true;
+    g_gui.result_items = 4;
+
+    run(clean_worker, g_gui.cleaning);
+
+    const std::string log = std::regex_replace(masked(log_text()), std::regex("(ptr|->items) = [0-9A-Fa-fx]+\n"), "$1 = P\n");
+    EXPECT_EQ(log,
+              "\n=== CLEANING STARTED ===\n=======================\n"
+              "DEBUG: Checking scan results...\nDEBUG: scan_results ptr = P\n"
+              "DEBUG: scan_results->items = P\nDEBUG: scan_results->total_items = 4\n"
+              "Starting cleanup process...\nTotal items to clean: 4\nTotal size to clean: 350 B\n"
+              "DEBUG: First few items to clean:\n"
+              "  - C:\\t\\1.log ([temp_files] Item)\n  - C:\\t\\2.log ([temp_files] Item)\n"
+              "  - C:\\t\\3.log ([temp_files] Item)\n"
+              "DEBUG: Calling cleaner_clean...\n"
+              "Cleaning files...\nCleaning files...\nClean complete\n"
+              "=== CLEAN COMPLETE ===\n=====================\n"
+              "CLEAN SUMMARY:\n-------------\n✓ Items cleaned: 3\n✓ Space freed: 300 B\n"
+              "⚠ Failed items: 1\n\nDETAILS:\n--------\n\n❌ OTHER ERRORS (1):\n   • Failed to clean item\n"
+              "------------------------\nSuccess rate: 75.0%\n"
+              "Clean completed in S seconds\n");
+    EXPECT_STREQ(g_gui.status_text, "✅ Cleaned 300 B");
+    EXPECT_TRUE(g_gui.clean_outcome_shown);
+    EXPECT_FALSE(g_gui.has_results);
+    EXPECT_EQ(g_gui.scan_results, nullptr);
+    EXPECT_NE(g_gui.clean_done_tick, 0u);
+    EXPECT_EQ(g_progress_callback.load(), nullptr);
+}
+
+TEST_F(WorkerReports, ACleanThatCleansNothingGivesTheTip) {
+    fake_state(0).items = {make_item("C:\\t\\1.log", 100)};
+    fake_state(0).clean_result = false;
+    g_gui.scan_results = cleaner_scan();
+    run(clean_worker, g_gui.cleaning);
+    const std::string log = log_text();
+    EXPECT_NE(log.find("Success rate: 0.0%\n\n💡 TIP: All files were locked or in use.\n"), std::string::npos);
+    EXPECT_NE(log.find("   • Run as Administrator for better access to system files\n"), std::string::npos);
+}
+
+TEST_F(WorkerReports, CleanWithoutResultsOrItemsStopsAtTheError) {
+    run(clean_worker, g_gui.cleaning);
+    EXPECT_NE(log_text().find("✖ ERROR: No scan results available\n"), std::string::npos);
+
+    set_log("");
+    g_gui.scan_results = std::make_unique<ScanResults>();
+    run(clean_worker, g_gui.cleaning);
+    EXPECT_NE(log_text().find("DEBUG: scan_results->total_items = 0\n✖ ERROR: No items to clean\n"), std::string::npos);
+    EXPECT_NE(g_gui.scan_results, nullptr);  // still held
+}
+
+}  // namespace
