@@ -113,12 +113,4 @@ TEST_F(EmptyProfile, ScanAndCleanFindNothingInAnEmptyProfile) {
     EXPECT_THAT(clean.output, EndsWith("[100%] Scan complete\nNo items to clean.\n"));
 }
 
-TEST_F(EmptyProfile, OptionsAloneOpenTheWindowInsteadOfTheConsole) {
-    // With no window front end to show, a graphical run prints nothing.
-    for (const char* option : {"--force", "--dry-run", "foo", "help"}) {
-        const ProcessResult windowed = twk({option});
-        EXPECT_EQ(windowed.output, "") << option;
-    }
-}
-
 }  // namespace
