@@ -4,6 +4,7 @@
 #include "cli/commands.h"
 #include "engine/cleaner.h"
 #include "modules/duplicate_finder.h"
+#include "modules/registry_cleaner.h"
 
 #include <windows.h>
 
@@ -21,6 +22,7 @@ namespace {
 // The modules in the order they are registered, scanned and listed.
 constexpr std::array registration_order{
     &duplicate_finder_module,
+    &registry_cleaner_module,
 };
 
 LONG WINAPI continue_search(EXCEPTION_POINTERS*) { return EXCEPTION_CONTINUE_SEARCH; }
