@@ -73,6 +73,9 @@ void prepare_console() {
     const bool keep_input = is_redirected(STD_INPUT_HANDLE);
     const bool keep_output = is_redirected(STD_OUTPUT_HANDLE);
     const bool keep_error = is_redirected(STD_ERROR_HANDLE);
+    // With every stream redirected a console would show nothing, and making
+    // one costs a visible window on Windows and a fifth of a second under Wine.
+    if (keep_input && keep_output && keep_error) return;
     if (!AttachConsole(ATTACH_PARENT_PROCESS)) AllocConsole();
     FILE* reopened = nullptr;
     if (!keep_input) freopen_s(&reopened, "CONIN$", "r", stdin);

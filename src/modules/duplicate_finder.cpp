@@ -12,7 +12,10 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <deque>
 #include <forward_list>
+#include <functional>
+#include <future>
 #include <map>
 #include <set>
 
@@ -141,8 +144,10 @@ void scan_directory_for_duplicates(const std::string& directory, std::vector<Can
 }
 
 // Only files that share their size with another candidate can have a copy.
+// The largest sets come first, so that their digests are computed while the
+// smaller ones are still being compared.
 std::vector<std::vector<const Candidate*>> same_size_sets(const std::vector<Candidate>& candidates) {
-    std::map<std::uint64_t, std::vector<const Candidate*>> by_size;
+    std::map<std::uint64_t, std::vector<const Candidate*>, std::greater<>> by_size;
     for (const Candidate& candidate : candidates) by_size[candidate.size].push_back(&candidate);
     std::vector<std::vector<const Candidate*>> sets;
     for (auto& [size, members] : by_size) {
@@ -243,32 +248,64 @@ struct ConfirmedGroup {
     std::string digest;
 };
 
-std::optional<ConfirmedGroup> digest_group(const MemberGroup& group, const Md5Hasher& hasher) {
-    ConfirmedGroup result;
-    for (const OpenMember* member : group) result.members.push_back(member->candidate);
-    while (result.members.size() > 1) {
-        if (auto digest = hasher.hash_file(result.members.front()->path)) {
-            result.digest = std::move(*digest);
-            return result;
-        }
-        result.members.erase(result.members.begin());
+std::optional<ConfirmedGroup> digest_group(std::vector<const Candidate*> members, const Md5Hasher& hasher) {
+    while (members.size() > 1) {
+        if (auto digest = hasher.hash_file(members.front()->path)) return ConfirmedGroup{std::move(members), *digest};
+        members.erase(members.begin());
     }
     return std::nullopt;
 }
 
+// Digests are computed on worker threads while the walk's sets are still being
+// compared: hashing is the slower half of the work, and a second core can
+// take it. At most MAX_DIGESTS_IN_FLIGHT files are hashed at once.
+class DigestPipeline {
+public:
+    explicit DigestPipeline(const Md5Hasher& hasher) : hasher_(hasher) {}
+
+    void add(const MemberGroup& group) {
+        std::vector<const Candidate*> members;
+        for (const OpenMember* member : group) members.push_back(member->candidate);
+        if (in_flight_.size() == MAX_DIGESTS_IN_FLIGHT) collect_oldest();
+        try {
+            in_flight_.push_back(std::async(std::launch::async, digest_group, std::move(members), std::cref(hasher_)));
+        } catch (const std::system_error&) {  // no thread to be had: hash here
+            keep(digest_group(std::move(members), hasher_));
+        }
+    }
+
+    std::vector<ConfirmedGroup> finish() {
+        while (!in_flight_.empty()) collect_oldest();
+        return std::move(done_);
+    }
+
+private:
+    static constexpr std::size_t MAX_DIGESTS_IN_FLIGHT = 2;
+
+    void collect_oldest() {
+        keep(in_flight_.front().get());
+        in_flight_.pop_front();
+    }
+    void keep(std::optional<ConfirmedGroup> group) {
+        if (group) done_.push_back(std::move(*group));
+    }
+
+    const Md5Hasher& hasher_;
+    std::deque<std::future<std::optional<ConfirmedGroup>>> in_flight_;
+    std::vector<ConfirmedGroup> done_;
+};
+
 std::vector<ConfirmedGroup> find_groups(const std::vector<Candidate>& candidates, const Md5Hasher& hasher) {
-    std::vector<ConfirmedGroup> groups;
+    DigestPipeline digests(hasher);
     for (const auto& set : same_size_sets(candidates)) {
         std::vector<OpenMember> members = open_distinct_files(set);
         MemberGroup all;
         for (OpenMember& member : members) all.push_back(&member);
         std::vector<MemberGroup> confirmed;
         for (MemberGroup& by_prefix : split_by_chunk(all)) confirm_identical(std::move(by_prefix), confirmed);
-        for (const MemberGroup& group : confirmed) {
-            if (auto digested = digest_group(group, hasher)) groups.push_back(std::move(*digested));
-        }
+        for (const MemberGroup& group : confirmed) digests.add(group);
     }
-    return groups;
+    return digests.finish();
 }
 
 // Chains hold the group found first at their tail, as if every file had been
