@@ -70,33 +70,39 @@ def make_tree(root, rng):
             f.write(data)
 
 
-def measure_here(command, stats_file):
+def measure_here(command, stats_file, output_file):
     """Runs in a fresh process per measurement, so the figures belong to one
-    tool: wall time, bytes read (rchar of the reaped process tree, which Linux
-    adds to the waiting parent's own count) and peak resident memory of the
-    largest process of the tree."""
+    tool: wall time, CPU time, bytes read (rchar of the reaped process tree,
+    which Linux adds to the waiting parent's own count) and peak resident
+    memory of the largest process of the tree."""
     def rchar():
         with open("/proc/self/io") as f:
             return int(re.search(r"rchar: (\d+)", f.read()).group(1))
     before = rchar()
     start = time.monotonic()
-    # Pipes on all three streams, as when a script captures the output: twk
-    # then needs no console of its own.
-    status = subprocess.run(command, input=b"", stderr=subprocess.PIPE).returncode
+    # Files, not pipes, on all three streams: a Wine service started on the
+    # program's behalf would keep an inherited pipe open for good, and with
+    # every stream redirected twk needs no console of its own.
+    with open(output_file, "wb") as out, tempfile.TemporaryFile() as empty:
+        status = subprocess.run(command, stdin=empty, stdout=out, stderr=out).returncode
     wall = time.monotonic() - start
     read = rchar() - before
-    peak_kib = resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss
+    usage = resource.getrusage(resource.RUSAGE_CHILDREN)
     with open(stats_file, "w") as f:
-        f.write(f"{wall} {read} {peak_kib}\n")
+        f.write(f"{wall} {read} {usage.ru_maxrss} {usage.ru_utime + usage.ru_stime}\n")
     return status
 
 
 def measure(command, cwd=None):
-    with tempfile.NamedTemporaryFile("r", suffix=".stats") as stats:
-        result = subprocess.run([sys.executable, os.path.abspath(__file__), "--measure", stats.name, "--", *command],
-                                cwd=cwd, stdout=subprocess.PIPE)
-        wall, read, peak_kib = stats.read().split()
-    return float(wall), int(read), int(peak_kib), result.stdout.decode("utf-8", "replace")
+    with tempfile.TemporaryDirectory() as scratch:
+        stats, output = os.path.join(scratch, "stats"), os.path.join(scratch, "output")
+        subprocess.run([sys.executable, os.path.abspath(__file__), "--measure", stats, output, "--", *command],
+                       cwd=cwd, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        with open(stats) as f:
+            wall, read, peak_kib, cpu = f.read().split()
+        with open(output, "rb") as f:
+            text = f.read().decode("utf-8", "replace")
+    return float(wall), int(read), int(peak_kib), text, float(cpu)
 
 
 def windows_path(unix_path):
@@ -142,12 +148,14 @@ def run_tool(name, command, runs, cwd=None):
     samples = [measure(command, cwd) for _ in range(runs)]
     wall = statistics.median(s[0] for s in samples)
     last = samples[-1]
-    return {"name": name, "wall": wall, "read": last[1], "peak": max(s[2] for s in samples), "output": last[3]}
+    cpu = statistics.median(s[4] for s in samples)
+    return {"name": name, "wall": wall, "cpu": cpu, "read": last[1], "peak": max(s[2] for s in samples),
+            "output": last[3]}
 
 
 def main():
-    if len(sys.argv) > 3 and sys.argv[1] == "--measure":
-        return measure_here(sys.argv[4:], sys.argv[2])
+    if len(sys.argv) > 4 and sys.argv[1] == "--measure":
+        return measure_here(sys.argv[5:], sys.argv[2], sys.argv[3])
     parser = argparse.ArgumentParser()
     parser.add_argument("--twk", required=True)
     parser.add_argument("--runs", type=int, default=5)
@@ -174,10 +182,12 @@ def main():
               f"(same: {rdfind_found == expected}), twk {len(twk_first)} (same originals: {twk_ok})", file=sys.stderr)
         hashed = sum(os.path.getsize(p) for p in twk_first)
 
-        print("| tool | wall time (s, median of %d) | bytes read (MiB) | bytes hashed (MiB) | peak memory (MiB) |" % args.runs)
-        print("|---|---|---|---|---|")
+        print("| tool | wall time (s) | CPU time (s) | bytes read (MiB) | bytes hashed (MiB) | peak memory (MiB) |")
+        print("|---|---|---|---|---|---|")
         for tool, hashed_text in ((twk, f"{hashed / MIB:.0f}"), (jd, "not reported"), (rd, "not reported")):
-            print(f"| {tool['name']} | {tool['wall']:.2f} | {tool['read'] / MIB:.0f} | {hashed_text} | {tool['peak'] / 1024:.1f} |")
+            print(f"| {tool['name']} | {tool['wall']:.2f} | {tool['cpu']:.2f} | {tool['read'] / MIB:.0f} | {hashed_text} "
+                  f"| {tool['peak'] / 1024:.1f} |")
+        print(f"\nmedians of {args.runs} warm runs; load average {os.getloadavg()[0]:.2f} on {os.cpu_count()} CPUs")
         print(f"\ntwk / jdupes wall time: {twk['wall'] / jd['wall']:.2f}x")
         return 0 if twk_ok and rdfind_found == expected else 1
     finally:

@@ -20,5 +20,7 @@ mkdir -p "$HOME"
 [ -f "$WINEPREFIX/system.reg" ] || timeout 300 wineboot -i </dev/null >/dev/null 2>&1
 wineserver -p </dev/null >/dev/null 2>&1 &
 trap 'wineserver -k </dev/null >/dev/null 2>&1 || true' EXIT
+# Start Wine's services now, with no pipe for them to inherit and keep open.
+timeout 300 wineboot </dev/null >/dev/null 2>&1 || true
 
 timeout 3000 python3 "$here/duplicate_scan.py" --twk "$build/twk.exe" "${@:2}"

@@ -67,9 +67,12 @@ std::string trimmed(std::string path) {
 // ---- default search directories ----
 
 std::optional<std::string> ansi_path(const wchar_t* wide) {
+    // With UTF-8 as the ANSI code page every path converts, and the flags below are refused.
+    const bool utf8 = GetACP() == CP_UTF8;
     BOOL lossy = FALSE;
     char buffer[PATH_BUFFER_SIZE];
-    const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, buffer, sizeof buffer, nullptr, &lossy);
+    const int length = WideCharToMultiByte(CP_ACP, utf8 ? 0 : WC_NO_BEST_FIT_CHARS, wide, -1, buffer, sizeof buffer,
+                                           nullptr, utf8 ? nullptr : &lossy);
     if (length <= 0 || lossy) return std::nullopt;  // a path the "A" functions cannot name
     return std::string(buffer);
 }
