@@ -1,6 +1,7 @@
 #include "modules/duplicate_finder.h"
 
 #include "engine/directory_listing.h"
+#include "support/child_process.h"
 #include "support/fixture_tree.h"
 
 #include <gmock/gmock.h>
@@ -212,6 +213,53 @@ TEST_F(DuplicateFinderTest, FindsLargeVisibleReadableCopiesOnce) {
     DeleteFileA(held.c_str());
     DeleteFileA(tree.path("link\\z.bin").c_str());
     EXPECT_EQ(keys_of(scan({tree.root()})), oracle_items(tree.root(), TEN_MIB));
+}
+
+// Writes through the long-path form, which reaches paths the walker must skip.
+void write_long(const std::string& path, const std::string& content) {
+    std::wstring wide = L"\\\\?\\";
+    for (char c : path) wide += static_cast<wchar_t>(c);
+    for (std::size_t slash = wide.find(L'\\', 7); slash != std::wstring::npos; slash = wide.find(L'\\', slash + 1)) {
+        CreateDirectoryW(wide.substr(0, slash).c_str(), nullptr);
+    }
+    UniqueFileHandle file(CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD done = 0;
+    WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &done, nullptr);
+}
+
+std::string unix_path_of(const std::string& windows_path) {
+    std::string unix_path = windows_path.substr(2);  // "Z:"
+    std::replace(unix_path.begin(), unix_path.end(), '\\', '/');
+    return unix_path;
+}
+
+TEST_F(DuplicateFinderTest, NeverEntersLinksOrPathsTooLongForThePathBuffer) {
+    FixtureTree tree("dup-reach");
+    const std::string content(4096, 'h');
+    tree.write_text("outside\\x.bin", content);
+    tree.write_text("outside\\y.bin", content);
+    tree.make_dir("inside");
+    // A Unix symbolic link, which Windows programs see as a directory reparse point.
+    // Wine starts the Unix program without waiting for it: wait for the link.
+    run_process("Z:\\bin\\ln", {"-s", unix_path_of(tree.path("outside")), unix_path_of(tree.path("inside\\link"))});
+    for (int wait = 0; wait < 100 && !tree.exists("inside\\link"); ++wait) Sleep(20);
+    ASSERT_EQ(GetFileAttributesA(tree.path("inside\\link").c_str()), 0x410u);
+    // A directory whose path is 250 characters: its short names fit, longer ones
+    // do not, and its subdirectory of 258 characters cannot even be listed.
+    const std::string deep = tree.path("inside\\") + std::string(250 - tree.path("inside\\").size(), 'd');
+    write_long(deep + "\\a.bin", content + "1");
+    write_long(deep + "\\b.bin", content + "1");
+    write_long(deep + "\\long_a.bin", content + "2");
+    write_long(deep + "\\long_b.bin", content + "2");
+    write_long(deep + "\\eeeeeee\\a", content + "3");
+    write_long(deep + "\\eeeeeee\\b", content + "3");
+    duplicate_finder_set_min_file_size(1);
+
+    const ItemList items = scan({tree.path("inside")});
+
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(items[0].path.substr(0, deep.size() + 1), deep + "\\");
+    EXPECT_EQ(items[0].path.size(), deep.size() + 6);
 }
 
 TEST_F(DuplicateFinderTest, DefaultSearchPathsAreTheUsersExistingFoldersUnnested) {
