@@ -3,6 +3,8 @@
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "engine/cleaner.h"
+#include "modules/duplicate_finder.h"
+#include "modules/registry_cleaner.h"
 
 #include <windows.h>
 
@@ -18,7 +20,10 @@
 namespace {
 
 // The modules in the order they are registered, scanned and listed.
-constexpr std::array<const CleanerModule*, 0> registration_order{};
+constexpr std::array registration_order{
+    &duplicate_finder_module,
+    &registry_cleaner_module,
+};
 
 LONG WINAPI continue_search(EXCEPTION_POINTERS*) { return EXCEPTION_CONTINUE_SEARCH; }
 
@@ -68,6 +73,9 @@ void prepare_console() {
     const bool keep_input = is_redirected(STD_INPUT_HANDLE);
     const bool keep_output = is_redirected(STD_OUTPUT_HANDLE);
     const bool keep_error = is_redirected(STD_ERROR_HANDLE);
+    // With every stream redirected a console would show nothing, and making
+    // one costs a visible window on Windows and a fifth of a second under Wine.
+    if (keep_input && keep_output && keep_error) return;
     if (!AttachConsole(ATTACH_PARENT_PROCESS)) AllocConsole();
     FILE* reopened = nullptr;
     if (!keep_input) freopen_s(&reopened, "CONIN$", "r", stdin);

@@ -6,8 +6,21 @@
 #include <cstdio>
 #include <cstdlib>
 
+namespace {
+
+// A console run whose standard error goes to a file or pipe may have no console
+// window at all (always so under Wine); the error belongs in that stream.
+bool error_stream_redirected() {
+    const HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return false;
+    const DWORD type = GetFileType(handle);
+    return type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE;
+}
+
+}  // namespace
+
 void fatal_error(const char* title, const char* message) {
-    if (GetConsoleWindow()) {
+    if (GetConsoleWindow() || error_stream_redirected()) {
         std::fprintf(stderr, "ERROR: %s - %s\n", title, message);
         std::fprintf(stderr, "Fatal error, exiting...\n");
     } else {

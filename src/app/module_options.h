@@ -1,0 +1,26 @@
+#pragma once
+// Options that configure modules rather than the front end, read from the
+// command line by the entry for both front ends:
+//
+//   --dup-path=DIR     a directory for the duplicate finder to search instead
+//                      of the user's folders; repeatable, at most 10
+//   --enable-registry  turns the registry cleaner on for this run
+//
+// They never choose the front end, and the console's argument parser passes
+// over them like any other option it does not know.
+
+#include <string>
+#include <vector>
+
+struct ModuleOptions {
+    std::vector<std::string> dup_paths;  // full paths, in the order given
+    bool enable_registry = false;
+};
+
+// Reads and checks the options. Too many directories, or one that is not an
+// existing directory, ends the program through fatal_error ("Invalid option").
+ModuleOptions read_module_options(int argc, const char* const* argv);
+
+// Applies the options to the registered modules; their init resets them, so
+// this runs after registration.
+void apply_module_options(const ModuleOptions& options);

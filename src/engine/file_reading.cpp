@@ -1,0 +1,37 @@
+#include "engine/file_reading.h"
+
+#include <algorithm>
+#include <limits>
+
+UniqueFileHandle open_for_shared_reading(const std::string& path) {
+    return UniqueFileHandle(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+}
+
+std::optional<std::size_t> read_chunk(HANDLE file, std::span<char> buffer) {
+    std::size_t filled = 0;
+    // ReadFile may return less than asked before the end; keep going until the
+    // buffer is full or a read returns nothing, so equal files give equal chunks.
+    while (filled < buffer.size()) {
+        const DWORD wanted = static_cast<DWORD>(
+            std::min<std::size_t>(buffer.size() - filled, std::numeric_limits<DWORD>::max()));
+        DWORD got = 0;
+        if (!ReadFile(file, buffer.data() + filled, wanted, &got, nullptr)) return std::nullopt;
+        if (got == 0) break;
+        filled += got;
+    }
+    return filled;
+}
+
+bool skip_bytes(HANDLE file, std::uint64_t count) {
+    LARGE_INTEGER distance;
+    distance.QuadPart = static_cast<LONGLONG>(count);
+    return SetFilePointerEx(file, distance, nullptr, FILE_CURRENT) != 0;
+}
+
+std::optional<FileIdentity> identity_of(HANDLE file) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(file, &info)) return std::nullopt;
+    return FileIdentity{info.dwVolumeSerialNumber,
+                        (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+}

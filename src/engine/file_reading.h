@@ -1,0 +1,31 @@
+#pragma once
+// Opening files for reading alongside other readers, reading them in chunks,
+// and telling which file an open handle names.
+
+#include "engine/win32_handle.h"
+
+#include <compare>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+// Opens an existing file for sequential reading while others may read it too.
+// A file somebody holds with a stricter share mode cannot be opened.
+UniqueFileHandle open_for_shared_reading(const std::string& path);
+
+// Fills as much of `buffer` as the file still has; the byte count read, or
+// nothing when a read failed.
+std::optional<std::size_t> read_chunk(HANDLE file, std::span<char> buffer);
+
+bool skip_bytes(HANDLE file, std::uint64_t count);
+
+// A file's identity on its volume: two paths with the same identity (hard
+// links, or one file reached through overlapping directories) are one file.
+struct FileIdentity {
+    std::uint32_t volume_serial = 0;
+    std::uint64_t file_index = 0;
+    auto operator<=>(const FileIdentity&) const = default;
+};
+
+std::optional<FileIdentity> identity_of(HANDLE file);

@@ -1,0 +1,401 @@
+#include "modules/duplicate_finder.h"
+
+#include "engine/directory_listing.h"
+#include "engine/file_reading.h"
+#include "engine/md5_hasher.h"
+#include "engine/recycle_bin.h"
+
+#include <windows.h>
+#include <knownfolders.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <deque>
+#include <forward_list>
+#include <functional>
+#include <future>
+#include <map>
+#include <set>
+
+namespace {
+
+// The user's own folders searched by default, in this order.
+static constexpr std::array<const KNOWNFOLDERID*, 6> default_search_folders{
+    &FOLDERID_Desktop, &FOLDERID_Documents, &FOLDERID_Downloads,
+    &FOLDERID_Music,   &FOLDERID_Pictures,  &FOLDERID_Videos,
+};
+static constexpr std::uint64_t MIN_FILE_SIZE = 10485760;  // 10 MiB
+static constexpr std::size_t HASH_BUCKETS = 1024;
+static constexpr std::size_t PREFIX_BYTES = 4096;
+// Same-size files are compared in lockstep, one chunk of each at a time; the
+// chunk shrinks with the number of files so memory stays bounded.
+static constexpr std::size_t COMPARE_MEMORY_BYTES = 32 * 1024 * 1024;
+static constexpr std::size_t MIN_COMPARE_CHUNK = 16 * 1024;
+static constexpr std::size_t MAX_COMPARE_CHUNK = 256 * 1024;
+
+// One group of identical files, as the digest table keeps it.
+struct FileHashEntry {
+    std::string digest;        // 32 lowercase hexadecimal digits
+    std::string first_path;    // the first file of the group met by the walk
+    std::uint64_t size = 0;
+    std::uint64_t duplicate_count = 0;
+};
+
+struct ModuleState {
+    std::array<std::forward_list<FileHashEntry>, HASH_BUCKETS> hash_table;
+    std::vector<std::string> search_paths;
+    std::uint64_t min_file_size = MIN_FILE_SIZE;
+    bool include_hidden = false;
+    bool include_system = false;
+};
+ModuleState state;
+
+// A file that passed the size and attribute filters, numbered in walk order.
+struct Candidate {
+    std::string path;
+    std::uint64_t size = 0;
+    std::size_t order = 0;
+};
+
+std::string trimmed(std::string path) {
+    while (path.size() > 1 && path.back() == '\\') path.pop_back();
+    return path;
+}
+
+// ---- default search directories ----
+
+std::optional<std::string> ansi_path(const wchar_t* wide) {
+    // With UTF-8 as the ANSI code page every path converts, and the flags below are refused.
+    const bool utf8 = GetACP() == CP_UTF8;
+    BOOL lossy = FALSE;
+    char buffer[PATH_BUFFER_SIZE];
+    const int length = WideCharToMultiByte(CP_ACP, utf8 ? 0 : WC_NO_BEST_FIT_CHARS, wide, -1, buffer, sizeof buffer,
+                                           nullptr, utf8 ? nullptr : &lossy);
+    if (length <= 0 || lossy) return std::nullopt;  // a path the "A" functions cannot name
+    return std::string(buffer);
+}
+
+std::optional<std::string> existing_known_folder(const KNOWNFOLDERID& id) {
+    wchar_t* wide = nullptr;
+    std::optional<std::string> path;
+    if (SUCCEEDED(SHGetKnownFolderPath(id, 0, nullptr, &wide))) path = ansi_path(wide);
+    CoTaskMemFree(wide);
+    if (!path) return std::nullopt;
+    const DWORD attributes = GetFileAttributesA(path->c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return std::nullopt;
+    return trimmed(std::move(*path));
+}
+
+bool lies_within(const std::string& inner, const std::string& outer) {
+    if (inner.size() < outer.size()) return false;
+    if (CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, inner.c_str(), static_cast<int>(outer.size()),
+                       outer.c_str(), static_cast<int>(outer.size())) != CSTR_EQUAL) {
+        return false;
+    }
+    return inner.size() == outer.size() || inner[outer.size()] == '\\';
+}
+
+// A folder inside another one of the list (Documents moved under Desktop, or
+// two folders redirected to one place) would only be walked twice.
+std::vector<std::string> without_nested(const std::vector<std::string>& folders) {
+    std::vector<std::string> kept;
+    for (std::size_t i = 0; i < folders.size(); ++i) {
+        bool nested = false;
+        for (std::size_t j = 0; j < folders.size() && !nested; ++j) {
+            if (i == j || !lies_within(folders[i], folders[j])) continue;
+            // Two equal entries: the first one stays.
+            nested = folders[i].size() != folders[j].size() || j < i;
+        }
+        if (!nested) kept.push_back(folders[i]);
+    }
+    return kept;
+}
+
+std::vector<std::string> default_search_paths() {
+    std::vector<std::string> folders;
+    for (const KNOWNFOLDERID* id : default_search_folders) {
+        if (auto folder = existing_known_folder(*id)) folders.push_back(std::move(*folder));
+    }
+    return without_nested(folders);
+}
+
+// ---- walking ----
+
+bool passes_filters(const WIN32_FIND_DATAA& entry) {
+    if (find_data_size(entry) < state.min_file_size) return false;
+    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) && !state.include_hidden) return false;
+    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_SYSTEM) && !state.include_system) return false;
+    return true;
+}
+
+// Depth first, in enumeration order. A path too long for the path buffer is
+// skipped rather than cut, and a junction or directory link is not entered:
+// its target lies elsewhere and may contain this very directory.
+void scan_directory_for_duplicates(const std::string& directory, std::vector<Candidate>& candidates) {
+    DirectoryListing listing(directory);
+    while (const WIN32_FIND_DATAA* entry = listing.next()) {
+        auto path = join_path(directory, entry->cFileName);
+        if (!path) continue;
+        if (is_directory(*entry)) {
+            if (!is_reparse_point(*entry)) scan_directory_for_duplicates(*path, candidates);
+        } else if (passes_filters(*entry)) {
+            candidates.push_back({std::move(*path), find_data_size(*entry), candidates.size()});
+        }
+    }
+}
+
+// Only files that share their size with another candidate can have a copy.
+// The largest sets come first, so that their digests are computed while the
+// smaller ones are still being compared.
+std::vector<std::vector<const Candidate*>> same_size_sets(const std::vector<Candidate>& candidates) {
+    std::map<std::uint64_t, std::vector<const Candidate*>, std::greater<>> by_size;
+    for (const Candidate& candidate : candidates) by_size[candidate.size].push_back(&candidate);
+    std::vector<std::vector<const Candidate*>> sets;
+    for (auto& [size, members] : by_size) {
+        if (members.size() > 1) sets.push_back(std::move(members));
+    }
+    return sets;
+}
+
+// ---- comparing ----
+
+// A candidate being compared: its open file and the last chunk read from it.
+struct OpenMember {
+    const Candidate* candidate;
+    UniqueFileHandle file;
+    std::string chunk;
+};
+using MemberGroup = std::vector<OpenMember*>;
+
+// Opens each file of a same-size set once: a file that cannot be opened for
+// shared reading is left out, and a file met a second time (a hard link, or
+// overlapping search directories) counts only where it was met first. The
+// first PREFIX_BYTES are read while the file is open.
+std::vector<OpenMember> open_distinct_files(const std::vector<const Candidate*>& set) {
+    std::vector<OpenMember> members;
+    std::set<FileIdentity> seen;
+    for (const Candidate* candidate : set) {
+        UniqueFileHandle file = open_for_shared_reading(candidate->path);
+        if (!file) continue;
+        const auto identity = identity_of(file.get());
+        if (!identity || !seen.insert(*identity).second) continue;
+        std::string prefix(std::min<std::uint64_t>(PREFIX_BYTES, candidate->size), '\0');
+        const auto got = read_chunk(file.get(), prefix);
+        if (!got) continue;
+        prefix.resize(*got);
+        members.push_back({candidate, std::move(file), std::move(prefix)});
+    }
+    return members;
+}
+
+// Splits a group by the chunk each member last read; members keep walk order
+// and groups of one are dropped.
+std::vector<MemberGroup> split_by_chunk(const MemberGroup& group) {
+    std::vector<MemberGroup> parts;
+    for (OpenMember* member : group) {
+        auto same = std::find_if(parts.begin(), parts.end(),
+                                 [&](const MemberGroup& part) { return part.front()->chunk == member->chunk; });
+        if (same == parts.end()) {
+            parts.push_back({member});
+        } else {
+            same->push_back(member);
+        }
+    }
+    std::erase_if(parts, [](const MemberGroup& part) { return part.size() < 2; });
+    return parts;
+}
+
+bool read_next_chunks(MemberGroup& group, std::size_t chunk_bytes) {
+    bool any_data = false;
+    for (OpenMember* member : group) {
+        member->chunk.resize(chunk_bytes);
+        const auto got = read_chunk(member->file.get(), member->chunk);
+        // A failed read ends the input, as it ends a digest.
+        member->chunk.resize(got.value_or(0));
+        any_data = any_data || !member->chunk.empty();
+    }
+    return any_data;
+}
+
+// Reads the members of a group in lockstep, splitting it wherever contents
+// differ, until every remaining group has reached the end together.
+void confirm_identical(MemberGroup group, std::vector<MemberGroup>& confirmed) {
+    const std::size_t chunk_bytes =
+        std::clamp(COMPARE_MEMORY_BYTES / group.size(), MIN_COMPARE_CHUNK, MAX_COMPARE_CHUNK);
+    std::vector<MemberGroup> pending{std::move(group)};
+    while (!pending.empty()) {
+        MemberGroup current = std::move(pending.back());
+        pending.pop_back();
+        if (!read_next_chunks(current, chunk_bytes)) {
+            confirmed.push_back(std::move(current));
+            continue;
+        }
+        for (MemberGroup& part : split_by_chunk(current)) pending.push_back(std::move(part));
+    }
+}
+
+// ---- the digest table ----
+
+std::uint32_t djb2_bucket(const std::string& digest) {
+    std::uint32_t hash = 5381;
+    for (unsigned char c : digest) hash = hash * 33 + c;
+    return hash & (HASH_BUCKETS - 1);
+}
+
+// One digest per group, from its first file. Should that file fail to hash,
+// the next one is the first file a per-file hashing walk would have recorded.
+struct ConfirmedGroup {
+    std::vector<const Candidate*> members;
+    std::string digest;
+};
+
+std::optional<ConfirmedGroup> digest_group(std::vector<const Candidate*> members, const Md5Hasher& hasher) {
+    while (members.size() > 1) {
+        if (auto digest = hasher.hash_file(members.front()->path)) return ConfirmedGroup{std::move(members), *digest};
+        members.erase(members.begin());
+    }
+    return std::nullopt;
+}
+
+// Digests are computed on worker threads while the walk's sets are still being
+// compared: hashing is the slower half of the work, and a second core can
+// take it. At most MAX_DIGESTS_IN_FLIGHT files are hashed at once.
+class DigestPipeline {
+public:
+    explicit DigestPipeline(const Md5Hasher& hasher) : hasher_(hasher) {}
+
+    void add(const MemberGroup& group) {
+        std::vector<const Candidate*> members;
+        for (const OpenMember* member : group) members.push_back(member->candidate);
+        if (in_flight_.size() == MAX_DIGESTS_IN_FLIGHT) collect_oldest();
+        try {
+            in_flight_.push_back(std::async(std::launch::async, digest_group, std::move(members), std::cref(hasher_)));
+        } catch (const std::system_error&) {  // no thread to be had: hash here
+            keep(digest_group(std::move(members), hasher_));
+        }
+    }
+
+    std::vector<ConfirmedGroup> finish() {
+        while (!in_flight_.empty()) collect_oldest();
+        return std::move(done_);
+    }
+
+private:
+    static constexpr std::size_t MAX_DIGESTS_IN_FLIGHT = 2;
+
+    void collect_oldest() {
+        keep(in_flight_.front().get());
+        in_flight_.pop_front();
+    }
+    void keep(std::optional<ConfirmedGroup> group) {
+        if (group) done_.push_back(std::move(*group));
+    }
+
+    const Md5Hasher& hasher_;
+    std::deque<std::future<std::optional<ConfirmedGroup>>> in_flight_;
+    std::vector<ConfirmedGroup> done_;
+};
+
+std::vector<ConfirmedGroup> find_groups(const std::vector<Candidate>& candidates, const Md5Hasher& hasher) {
+    DigestPipeline digests(hasher);
+    for (const auto& set : same_size_sets(candidates)) {
+        std::vector<OpenMember> members = open_distinct_files(set);
+        MemberGroup all;
+        for (OpenMember& member : members) all.push_back(&member);
+        std::vector<MemberGroup> confirmed;
+        for (MemberGroup& by_prefix : split_by_chunk(all)) confirm_identical(std::move(by_prefix), confirmed);
+        for (const MemberGroup& group : confirmed) digests.add(group);
+    }
+    return digests.finish();
+}
+
+// Chains hold the group found first at their tail, as if every file had been
+// hashed in walk order and each new digest pushed at its chain's head.
+void fill_hash_table(std::vector<ConfirmedGroup> groups) {
+    std::sort(groups.begin(), groups.end(), [](const ConfirmedGroup& a, const ConfirmedGroup& b) {
+        return a.members.front()->order < b.members.front()->order;
+    });
+    for (ConfirmedGroup& group : groups) {
+        const Candidate& first = *group.members.front();
+        state.hash_table[djb2_bucket(group.digest)].push_front(
+            {std::move(group.digest), first.path, first.size, group.members.size() - 1});
+    }
+}
+
+void clear_hash_table() {
+    for (auto& chain : state.hash_table) chain.clear();
+}
+
+CleanItem item_for(const FileHashEntry& entry) {
+    char description[256];
+    std::snprintf(description, sizeof description, "Original file (%zu duplicates found)",
+                  static_cast<std::size_t>(entry.duplicate_count));
+    CleanItem item;
+    item.type = ITEM_FILE;
+    item.path = entry.first_path;
+    item.description = description;
+    item.size = entry.size;
+    item.selected = false;  // the user picks which originals to give up
+    return item;
+}
+
+// ---- the module's operations ----
+
+bool init() {
+    clear_hash_table();
+    state.min_file_size = MIN_FILE_SIZE;
+    state.include_hidden = false;
+    state.include_system = false;
+    state.search_paths.clear();
+    duplicate_finder_set_search_paths(default_search_paths());
+    return true;
+}
+
+std::uint64_t scan(ItemList& items) {
+    clear_hash_table();
+    std::vector<Candidate> candidates;
+    for (const std::string& directory : state.search_paths) scan_directory_for_duplicates(directory, candidates);
+    if (const auto hasher = Md5Hasher::create()) fill_hash_table(find_groups(candidates, *hasher));
+    std::uint64_t groups = 0;
+    for (const auto& chain : state.hash_table) {
+        for (const FileHashEntry& entry : chain) {
+            items.push_back(item_for(entry));
+            ++groups;
+        }
+    }
+    return groups;
+}
+
+bool clean(const ItemList& batch) {
+    bool all_cleaned = true;
+    for (const CleanItem& item : batch) {
+        if (!item.selected || item.type != ITEM_FILE) continue;
+        if (!send_to_recycle_bin(item.path)) all_cleaned = false;
+    }
+    return all_cleaned;
+}
+
+void cleanup() {
+    state.search_paths.clear();
+    clear_hash_table();
+}
+
+std::uint64_t estimated_size() { return 209715200; }
+
+}  // namespace
+
+const CleanerModule duplicate_finder_module{
+    "duplicate_finder", "Duplicate Files", init, scan, clean, cleanup, estimated_size,
+};
+
+void duplicate_finder_set_search_paths(std::vector<std::string> paths) {
+    if (paths.size() > MAX_SEARCH_PATHS) paths.resize(MAX_SEARCH_PATHS);
+    for (std::string& path : paths) path = trimmed(std::move(path));
+    state.search_paths = std::move(paths);
+}
+
+const std::vector<std::string>& duplicate_finder_search_paths() { return state.search_paths; }
+
+void duplicate_finder_set_min_file_size(std::uint64_t bytes) { state.min_file_size = bytes; }

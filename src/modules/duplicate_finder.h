@@ -1,0 +1,21 @@
+#pragma once
+// Groups of identical large files under a set of search directories.
+
+#include "engine/records.h"
+
+#include <string>
+#include <vector>
+
+extern const CleanerModule duplicate_finder_module;
+
+inline constexpr std::size_t MAX_SEARCH_PATHS = 10;
+
+// Replaces the directories to search (at most MAX_SEARCH_PATHS are kept, a
+// trailing backslash is dropped). Init sets the user's own folders; the entry
+// calls this after registration when the command line names directories.
+void duplicate_finder_set_search_paths(std::vector<std::string> paths);
+const std::vector<std::string>& duplicate_finder_search_paths();
+
+// Lowers or raises the 10 MiB minimum until the next init; lets tests build
+// trees of many small groups.
+void duplicate_finder_set_min_file_size(std::uint64_t bytes);

@@ -1,0 +1,232 @@
+#include "modules/registry_cleaner.h"
+
+#include "engine/win32_handle.h"
+#include "support/child_process.h"
+#include "support/fixture_tree.h"
+#include "support/progress_recorder.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using ::testing::StartsWith;
+
+namespace {
+
+constexpr const char* TEST_ROOT = "Software\\TidewickTest";
+
+// One key per behaviour family, removed with everything in it afterwards.
+class TestKey {
+public:
+    explicit TestKey(const std::string& family) : subkey_(std::string(TEST_ROOT) + "\\" + family) {
+        RegDeleteTreeA(HKEY_CURRENT_USER, subkey_.c_str());
+        RegCreateKeyExA(HKEY_CURRENT_USER, subkey_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key_.put(), nullptr);
+    }
+    ~TestKey() {
+        key_.reset();
+        RegDeleteTreeA(HKEY_CURRENT_USER, subkey_.c_str());
+    }
+    const char* subkey() const { return subkey_.c_str(); }
+    std::string item_path(const std::string& name) const { return "HKEY_CURRENT_USER\\" + subkey_ + "\\" + name; }
+
+    void set(const std::string& name, DWORD type, const std::string& bytes) const {
+        RegSetValueExA(key_.get(), name.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                       static_cast<DWORD>(bytes.size()));
+    }
+    void set_string(const std::string& name, const std::string& text, DWORD type = REG_SZ) const {
+        set(name, type, std::string(text.c_str(), text.size() + 1));
+    }
+    // Every value as (type, raw bytes), by name.
+    std::map<std::string, std::pair<DWORD, std::string>> values() const {
+        std::map<std::string, std::pair<DWORD, std::string>> all;
+        for (DWORD index = 0;; ++index) {
+            char name[512];
+            DWORD name_length = sizeof name, type = 0, size = 0;
+            if (RegEnumValueA(key_.get(), index, name, &name_length, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) break;
+            std::string data(size, '\0');
+            RegQueryValueExA(key_.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
+            all[name] = {type, data.substr(0, size)};
+        }
+        return all;
+    }
+    bool has(const std::string& name) const {
+        return RegQueryValueExA(key_.get(), name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    }
+
+private:
+    std::string subkey_;
+    UniqueRegistryKey key_;
+};
+
+class RegistryCleanerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(registry_cleaner_module.init());
+        SetEnvironmentVariableA("LOCALAPPDATA", local_app_data.path("").c_str());
+        SetEnvironmentVariableA("TWK_TEST_DIR", files.root().c_str());
+        files.write_text("present.txt", "here");
+    }
+    void TearDown() override { registry_cleaner_module.cleanup(); }
+
+    ItemList scan_key(const TestKey& key, const char* category = "Test Values") {
+        registry_cleaner_set_categories({{category, HKEY_CURRENT_USER, key.subkey()}});
+        ItemList items;
+        const std::uint64_t count = registry_cleaner_module.scan(items);
+        EXPECT_EQ(count, items.size());
+        return items;
+    }
+    static std::vector<std::string> sorted_paths(const ItemList& items) {
+        std::vector<std::string> paths;
+        for (const CleanItem& item : items) paths.push_back(item.path);
+        std::sort(paths.begin(), paths.end());
+        return paths;
+    }
+
+    FixtureTree files{"reg-files"};
+    FixtureTree local_app_data{"reg-local"};
+};
+
+TEST_F(RegistryCleanerTest, SwitchedOffItFindsNothingAndDeletesNothing) {
+    TestKey key("Off");
+    key.set_string("stale", "Z:\\tmp\\twk-nowhere\\gone.exe");
+    EXPECT_FALSE(registry_cleaner_is_enabled());
+    EXPECT_THAT(scan_key(key), IsEmpty());
+
+    CleanItem item;
+    item.type = ITEM_REGISTRY_VALUE;
+    item.path = key.item_path("stale");
+    EXPECT_FALSE(registry_cleaner_module.clean({item}));
+    EXPECT_TRUE(key.has("stale"));
+    EXPECT_TRUE(registry_cleaner_module.clean({}));
+}
+
+TEST_F(RegistryCleanerTest, ReportsOnlyStringsNamingMissingPaths) {
+    TestKey key("Kinds");
+    key.set_string("sz_missing", "Z:\\tmp\\twk-nowhere\\gone.exe");
+    key.set_string("sz_present", files.path("present.txt"));
+    key.set_string("sz_present_dir", files.root());
+    key.set_string("expand_missing", "%TWK_TEST_DIR%\\gone.txt", REG_EXPAND_SZ);
+    key.set_string("expand_present", "%TWK_TEST_DIR%\\present.txt", REG_EXPAND_SZ);
+    key.set_string("empty", "");
+    key.set_string("too_long", "%TWK_TEST_DIR%\\" + std::string(250, 'x'), REG_EXPAND_SZ);
+    key.set("dword", REG_DWORD, std::string("\x01\x00\x00\x00", 4));
+    key.set("binary", REG_BINARY, "Z:\\nowhere");
+    registry_cleaner_set_enabled(true);
+
+    const ItemList items = scan_key(key, "MUI Cache");
+
+    EXPECT_THAT(sorted_paths(items), ElementsAre(key.item_path("expand_missing"), key.item_path("sz_missing")));
+    for (const CleanItem& item : items) {
+        EXPECT_EQ(item.type, ITEM_REGISTRY_VALUE);
+        EXPECT_EQ(item.description, "MUI Cache");
+        EXPECT_EQ(item.size, 1u);
+        EXPECT_TRUE(item.selected);
+        EXPECT_FALSE(item.locked);
+    }
+}
+
+TEST_F(RegistryCleanerTest, DataBeyondTheBufferEndsTheKeyAndAFullBufferIsReadSafely) {
+    TestKey key("Limits");
+    const std::string missing = "Z:\\tmp\\twk-nowhere\\gone.exe";
+    key.set_string("a_missing", missing);
+    // Stored without a NUL; Wine adds one when reading, so these 1023 bytes fill
+    // the 1024-byte buffer exactly.
+    key.set("b_fills_buffer", REG_SZ, std::string(1023, 'q'));
+    key.set_string("c_missing", missing);
+    key.set_string("m_over_1024", std::string(1500, 'z'));
+    key.set_string("z_missing_after", missing);
+    registry_cleaner_set_enabled(true);
+
+    EXPECT_THAT(sorted_paths(scan_key(key)), ElementsAre(key.item_path("a_missing"), key.item_path("c_missing")));
+}
+
+std::string regedit_path() {
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    return std::string(windows) + "\\regedit.exe";
+}
+
+TEST_F(RegistryCleanerTest, CleanBacksUpThenDeletesExactlyTheSelectedValues) {
+    TestKey key("Clean");
+    key.set_string("stale \"quoted\" name", "Z:\\tmp\\twk-nowhere\\a \"b\".exe");
+    key.set_string("stale_expand", "%TWK_TEST_DIR%\\gone\\b.dll", REG_EXPAND_SZ);
+    key.set_string("kept_unselected", "Z:\\tmp\\twk-nowhere\\c.exe");
+    key.set_string("with\\backslash", "Z:\\tmp\\twk-nowhere\\d.exe");
+    registry_cleaner_set_enabled(true);
+    ItemList items = scan_key(key);
+    ASSERT_EQ(items.size(), 4u);
+    for (CleanItem& item : items) item.selected = item.path != key.item_path("kept_unselected");
+    const auto before = key.values();
+
+    ProgressRecorder progress;
+    // The value whose name holds a backslash cannot be found by its path: the clean fails.
+    EXPECT_FALSE(registry_cleaner_module.clean(items));
+
+    const auto after = key.values();
+    EXPECT_EQ(after.size(), 2u);
+    EXPECT_TRUE(after.count("kept_unselected") && after.count("with\\backslash"));
+    ASSERT_THAT(progress.messages(), ElementsAre(StartsWith("[i] Registry backup: ")));
+    const std::string backup = progress.messages()[0].substr(21);
+    EXPECT_THAT(backup, StartsWith(local_app_data.path("Tidewick\\Backups\\registry-backup-")));
+
+    const ProcessResult imported = run_process(regedit_path(), {"/s", backup});
+    EXPECT_EQ(imported.exit_code, 0) << imported.output;
+    EXPECT_EQ(key.values(), before);
+}
+
+TEST_F(RegistryCleanerTest, NoBackupMeansNothingDeleted) {
+    TestKey key("NoBackup");
+    key.set_string("stale", "Z:\\tmp\\twk-nowhere\\gone.exe");
+    registry_cleaner_set_enabled(true);
+    const ItemList items = scan_key(key);
+    ASSERT_EQ(items.size(), 1u);
+    // The backup directory cannot be made where a file stands.
+    local_app_data.write_text("Tidewick", "a file, not a directory");
+
+    ProgressRecorder progress;
+    EXPECT_FALSE(registry_cleaner_module.clean(items));
+    EXPECT_TRUE(key.has("stale"));
+    EXPECT_THAT(progress.messages(), IsEmpty());
+}
+
+TEST_F(RegistryCleanerTest, RootValuesOfClassesRootAreFoundAndDeleted) {
+    const std::string name = "twk-test-stale-extension";
+    const std::string data = "Z:\\tmp\\twk-nowhere\\handler.exe";
+    ASSERT_EQ(RegSetValueExA(HKEY_CLASSES_ROOT, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                             static_cast<DWORD>(data.size() + 1)),
+              ERROR_SUCCESS);
+    registry_cleaner_set_categories({{"Invalid File Extensions", HKEY_CLASSES_ROOT, nullptr}});
+    registry_cleaner_set_enabled(true);
+    ItemList items;
+    registry_cleaner_module.scan(items);
+    std::erase_if(items, [&](const CleanItem& item) { return item.path.find(name) == std::string::npos; });
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(items[0].path, "HKEY_CLASSES_ROOT\\(root)\\" + name);
+
+    EXPECT_TRUE(registry_cleaner_module.clean(items));
+    EXPECT_NE(RegQueryValueExA(HKEY_CLASSES_ROOT, name.c_str(), nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+    RegDeleteValueA(HKEY_CLASSES_ROOT, name.c_str());
+}
+
+TEST_F(RegistryCleanerTest, PathsOutsideTheCleanableRootsFail) {
+    registry_cleaner_set_enabled(true);
+    for (const char* path : {"HKEY_USERS\\.DEFAULT\\x", "HKEY_CURRENT_CONFIG\\Software\\x", "HKEY_CURRENT_USER",
+                             "HKEY_CURRENT_USER\\novalue", "hkey_current_user\\Software\\x"}) {
+        CleanItem item;
+        item.type = ITEM_REGISTRY_VALUE;
+        item.path = path;
+        EXPECT_FALSE(registry_cleaner_module.clean({item})) << path;
+    }
+    CleanItem file;
+    file.type = ITEM_FILE;
+    file.path = "HKEY_CURRENT_USER\\Software\\x";
+    EXPECT_FALSE(registry_cleaner_module.clean({file}));
+    file.selected = false;
+    EXPECT_TRUE(registry_cleaner_module.clean({file}));
+}
+
+}  // namespace
