@@ -3,6 +3,7 @@
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "engine/cleaner.h"
+#include "engine/diagnostics.h"
 #include "modules/duplicate_finder.h"
 #include "modules/registry_cleaner.h"
 
@@ -73,9 +74,6 @@ void prepare_console() {
     const bool keep_input = is_redirected(STD_INPUT_HANDLE);
     const bool keep_output = is_redirected(STD_OUTPUT_HANDLE);
     const bool keep_error = is_redirected(STD_ERROR_HANDLE);
-    // With every stream redirected a console would show nothing, and making
-    // one costs a visible window on Windows and a fifth of a second under Wine.
-    if (keep_input && keep_output && keep_error) return;
     if (!AttachConsole(ATTACH_PARENT_PROCESS)) AllocConsole();
     FILE* reopened = nullptr;
     if (!keep_input) freopen_s(&reopened, "CONIN$", "r", stdin);
@@ -88,6 +86,7 @@ void prepare_console() {
     if (output != INVALID_HANDLE_VALUE && output != nullptr && GetConsoleMode(output, &mode)) {
         SetConsoleMode(output, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
     }
+    note_console_prepared();
 }
 
 void register_modules() {

@@ -2,25 +2,25 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
 
 namespace {
 
-// A console run whose standard error goes to a file or pipe may have no console
-// window at all (always so under Wine); the error belongs in that stream.
-bool error_stream_redirected() {
-    const HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
-    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return false;
-    const DWORD type = GetFileType(handle);
-    return type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE;
-}
+// Under Wine a console made for a program started from a Unix shell has no
+// window and answers no console query, so the entry says when it made one.
+std::atomic<bool> console_prepared{false};
+
+bool has_console() { return console_prepared || GetConsoleWindow() != nullptr; }
 
 }  // namespace
 
+void note_console_prepared() { console_prepared = true; }
+
 void fatal_error(const char* title, const char* message) {
-    if (GetConsoleWindow() || error_stream_redirected()) {
+    if (has_console()) {
         std::fprintf(stderr, "ERROR: %s - %s\n", title, message);
         std::fprintf(stderr, "Fatal error, exiting...\n");
     } else {
