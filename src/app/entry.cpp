@@ -3,6 +3,7 @@
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "engine/cleaner.h"
+#include "modules/modules.h"
 
 #include <windows.h>
 
@@ -18,7 +19,11 @@
 namespace {
 
 // The modules in the order they are registered, scanned and listed.
-constexpr std::array<const CleanerModule*, 0> registration_order{};
+constexpr std::array registration_order{
+    &temp_files_module,
+    &browser_cache_module,
+    &windows_cleanup_module,
+};
 
 LONG WINAPI continue_search(EXCEPTION_POINTERS*) { return EXCEPTION_CONTINUE_SEARCH; }
 

@@ -78,6 +78,11 @@ std::optional<std::string> expand_env_path(const char* path) {
     return std::string(buffer);
 }
 
+bool is_existing_directory(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 std::uint64_t calculate_directory_size(const std::string& dir) {
     AncestorChain chain;
     return directory_size(dir, chain);

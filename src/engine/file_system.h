@@ -19,6 +19,9 @@
 // comes back when the expansion fails or would not fit.
 std::optional<std::string> expand_env_path(const char* path);
 
+// True when the path names a directory (or a link to one).
+bool is_existing_directory(const std::string& path);
+
 // The sum of the sizes of every file below `dir`, hidden and system files
 // included. `dir` itself may be a link; links found inside count 0. A missing
 // or unlistable directory counts 0.
