@@ -16,15 +16,9 @@
 
 namespace {
 
-struct TempFile {
-    const char* path;  // below the fixture root
-    std::uint64_t size;
-    std::int64_t age_seconds;
-};
-
 // Ages are set when the tree is made; the scan runs a moment later, so the
 // file just under a day old is kept two seconds clear of the boundary.
-constexpr TempFile LISTED[] = {
+constexpr FixtureFile LISTED[] = {
     {"Temp\\a\\b\\c\\deep.log", 300, 3 * 86400},
     {"Temp\\future.log", 50, -3600},  // written in the future: counts as old
     {"Temp\\hidden.txt", 20, 86400},
@@ -33,8 +27,8 @@ constexpr TempFile LISTED[] = {
     {"Temp\\zero.dat", 0, 2 * 86400},
     {"Windows\\Temp\\win.log", 600, 5 * 86400},
 };
-constexpr TempFile HELD = {"Temp\\held.log", 7, 2 * 86400};
-constexpr TempFile KEPT[] = {
+constexpr FixtureFile HELD = {"Temp\\held.log", 7, 2 * 86400};
+constexpr FixtureFile KEPT[] = {
     {"Temp\\young.log", 40, 86398},
     {"Temp\\a.tmp", 11, 9 * 86400},
     {"Temp\\B.TMP", 12, 9 * 86400},
@@ -44,17 +38,12 @@ constexpr TempFile KEPT[] = {
     {"Outside\\outside.log", 16, 9 * 86400},  // reached only through Temp\linked
 };
 
-void make(const FixtureTree& tree, const TempFile& file) {
-    tree.write_file(file.path, file.size);
-    tree.set_age_seconds(file.path, file.age_seconds);
-}
-
 class TempFilesProfile : public ::testing::Test {
 protected:
     void SetUp() override {
-        for (const TempFile& file : LISTED) make(tree, file);
-        for (const TempFile& file : KEPT) make(tree, file);
-        make(tree, HELD);
+        make_files(tree, LISTED);
+        make_files(tree, KEPT);
+        make_files(tree, {&HELD, 1});
         tree.add_attributes("Temp\\sys.bin", FILE_ATTRIBUTE_SYSTEM);
         tree.add_attributes("Temp\\hidden.txt", FILE_ATTRIBUTE_HIDDEN);
         tree.add_attributes("Temp\\readonly.txt", FILE_ATTRIBUTE_READONLY);
@@ -65,15 +54,13 @@ protected:
 
     std::string listed_lines() const {
         std::string lines;
-        for (const TempFile& file : LISTED) {
-            lines += "  [" + format_size(file.size) + "] " + tree.path(file.path) + "\n";
-        }
+        for (const FixtureFile& file : LISTED) lines += listing_line(tree, file.path, file.size);
         return lines;
     }
 
     std::uint64_t total_size() const {
         std::uint64_t total = HELD.size;
-        for (const TempFile& file : LISTED) total += file.size;
+        for (const FixtureFile& file : LISTED) total += file.size;
         return total;
     }
 
@@ -88,48 +75,28 @@ TEST_F(TempFilesProfile, ScanListsOldFilesAndTheHeldOneApart) {
     const ConsoleText console = console_text(run.output);
     ASSERT_GE(console.scan_modules.size(), 1u);
     EXPECT_EQ(console.scan_modules[0], "Temporary Files");
-    EXPECT_EQ(console.text, "Scanning for cleanable items...\n"
-                            "[100%] Scan complete\n"
-                            "\n"
-                            "Scan Results:\n"
-                            "Total items: 8\n"
-                            "Total size: " + format_size(total_size()) + "\n"
-                            "\n"
-                            "Items found:\n" + listed_lines() +
-                            "\n"
-                            "Locked files (cannot be cleaned):\n"
-                            "  [7 B] " + tree.path(HELD.path) + " - LOCKED by System or Unknown Process (PID: 0)\n"
-                            "Total locked files: 1\n");
+    const std::string locked = unknown_holder_line(tree, HELD.path, HELD.size);
+    EXPECT_EQ(console.text, scan_report(8, total_size(), listed_lines(), locked, 1));
 }
 
 TEST_F(TempFilesProfile, CleanRecyclesListedFilesAndKeepsEverythingElse) {
-    for (const TempFile& file : LISTED) forget_recycled(std::string(base_name(file.path)));
+    for (const FixtureFile& file : LISTED) forget_recycled(std::string(base_name(file.path)));
     const ProcessResult run = run_twk_in_profile(tree, {"clean", "--force"});
     ASSERT_EQ(run.exit_code, 0) << run.output;
 
     std::string reports;
-    for (const TempFile& file : LISTED) {
+    for (const FixtureFile& file : LISTED) {
         const std::string name(base_name(file.path));
         if (name == "hidden.txt") {  // before it in scan order comes the held file
             reports += "[ -1%] [!] Skipping locked file: held.log (locked by System or Unknown Process)\n";
         }
-        reports += "[ -1%] [>] Cleaning: " + name + "\n[ -1%] [+] Cleaned: " + name + "\n";
+        reports += cleaned_lines(name);
     }
-    EXPECT_EQ(console_text(run.output).text,
-              "Scanning for cleanable items...\n"
-              "[100%] Scan complete\n"
-              "Found 8 items (" + format_size(total_size()) + ")\n"
-              "\n"
-              "Cleaning...\n" + reports +
-              "[100%] Cleaning files...\n"
-              "[100%] Clean complete\n"
-              "\n"
-              "Cleaning complete:\n"
-              "  Cleaned: 0 items (0 B)\n"
-              "  Failed: 8 items\n");  // a held file fails its whole batch
+    // The held file fails the module's whole batch.
+    EXPECT_EQ(console_text(run.output).text, failed_clean_report(8, total_size(), reports));
 
-    for (const TempFile& file : LISTED) EXPECT_FALSE(tree.exists(file.path)) << file.path;
-    for (const TempFile& file : KEPT) EXPECT_TRUE(tree.exists(file.path)) << file.path;
+    for (const FixtureFile& file : LISTED) EXPECT_FALSE(tree.exists(file.path)) << file.path;
+    for (const FixtureFile& file : KEPT) EXPECT_TRUE(tree.exists(file.path)) << file.path;
     EXPECT_TRUE(tree.exists(HELD.path));
     EXPECT_TRUE(tree.exists("Temp\\a\\b\\c"));  // directories are never items
     EXPECT_TRUE(link->exists());

@@ -1,5 +1,7 @@
 #include "support/profile_run.h"
 
+#include "engine/diagnostics.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -35,6 +37,54 @@ EnvironmentOverrides profile_environment(const FixtureTree& tree) {
             {"PROGRAMDATA", tree.path(PROFILE_PROGRAMDATA)},
             {"USERPROFILE", tree.root()},
             {"WINDIR", tree.path(PROFILE_WINDOWS)}};
+}
+
+void make_files(const FixtureTree& tree, std::span<const FixtureFile> files) {
+    for (const FixtureFile& file : files) {
+        tree.write_file(file.path, file.size);
+        tree.set_age_seconds(file.path, file.age_seconds);
+    }
+}
+
+std::string listing_line(const FixtureTree& tree, const std::string& relative, std::uint64_t size) {
+    return "  [" + format_size(size) + "] " + tree.path(relative) + "\n";
+}
+
+std::string unknown_holder_line(const FixtureTree& tree, const std::string& relative, std::uint64_t size) {
+    return "  [" + format_size(size) + "] " + tree.path(relative) + " - LOCKED by System or Unknown Process (PID: 0)\n";
+}
+
+std::string cleaned_lines(const std::string& name) {
+    return "[ -1%] [>] Cleaning: " + name + "\n[ -1%] [+] Cleaned: " + name + "\n";
+}
+
+std::string scan_report(std::size_t items, std::uint64_t size, const std::string& cleanable,
+                        const std::string& locked, std::size_t locked_count) {
+    return "Scanning for cleanable items...\n"
+           "[100%] Scan complete\n"
+           "\n"
+           "Scan Results:\n"
+           "Total items: " + std::to_string(items) + "\n"
+           "Total size: " + format_size(size) + "\n"
+           "\n"
+           "Items found:\n" + cleanable +
+           "\n"
+           "Locked files (cannot be cleaned):\n" + locked +
+           "Total locked files: " + std::to_string(locked_count) + "\n";
+}
+
+std::string failed_clean_report(std::size_t items, std::uint64_t size, const std::string& reports) {
+    return "Scanning for cleanable items...\n"
+           "[100%] Scan complete\n"
+           "Found " + std::to_string(items) + " items (" + format_size(size) + ")\n"
+           "\n"
+           "Cleaning...\n" + reports +
+           "[100%] Cleaning files...\n"
+           "[100%] Clean complete\n"
+           "\n"
+           "Cleaning complete:\n"
+           "  Cleaned: 0 items (0 B)\n"
+           "  Failed: " + std::to_string(items) + " items\n";
 }
 
 ProcessResult run_twk_in_profile(const FixtureTree& tree, const std::vector<std::string>& args) {
