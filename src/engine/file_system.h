@@ -70,7 +70,8 @@ private:
         std::uint64_t index = 0;
         bool operator==(const Identity&) const = default;
     };
-    static std::optional<Identity> identity_of(const std::string& dir);
+    std::optional<Identity> identity_of(const std::string& dir);
 
+    std::optional<unsigned long> volume_;  // read at the root only
     std::vector<std::optional<Identity>> chain_;
 };

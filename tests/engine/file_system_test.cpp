@@ -39,6 +39,25 @@ TEST(CalculateDirectorySize, SumsEveryFileButNothingBehindALink) {
     EXPECT_EQ(calculate_directory_size(tree.path("missing")), 0u);
 }
 
+// The guard behind the reparse test: a directory is not entered again below
+// itself, by identity rather than by name, while siblings may repeat.
+TEST(AncestorChain, RefusesOnlyADirectoryAlreadyOnThePath) {
+    FixtureTree tree("chain");
+    tree.make_dir("a\\b");
+    DirectoryLink alias(tree.path("alias"), tree.path("a"));
+    AncestorChain chain;
+    {
+        AncestorChain::Step root(chain, tree.path("a"));
+        ASSERT_TRUE(root.entered());
+        AncestorChain::Step child(chain, tree.path("a\\b"));
+        EXPECT_TRUE(child.entered());
+        AncestorChain::Step again(chain, tree.path("alias"));  // the same directory by another name
+        EXPECT_FALSE(again.entered());
+    }
+    AncestorChain::Step later(chain, tree.path("alias"));  // no longer an ancestor
+    EXPECT_TRUE(later.entered());
+}
+
 TEST(DeletePathRecursive, RemovesTreesAndReadOnlyFiles) {
     FixtureTree tree("delete");
     tree.write_file("tree\\a", 1);
