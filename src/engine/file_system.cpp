@@ -112,11 +112,9 @@ bool recycle_or_delete_file(const std::string& path) {
 }
 
 AncestorChain::Step::Step(AncestorChain& chain, const std::string& dir) : chain_(chain) {
-    auto identity = chain_.identity_of(dir);
-    // A directory whose identity cannot be read is still walked: the reparse
-    // test is the first defence, this one only backs it up.
-    if (identity && std::find(chain_.chain_.begin(), chain_.chain_.end(), identity) != chain_.chain_.end()) return;
-    chain_.chain_.push_back(identity);
+    Ancestor candidate{dir, stamp_of(dir), std::nullopt, false};
+    if (chain_.is_ancestor(candidate)) return;
+    chain_.chain_.push_back(std::move(candidate));
     entered_ = true;
 }
 
@@ -124,10 +122,40 @@ AncestorChain::Step::~Step() {
     if (entered_) chain_.chain_.pop_back();
 }
 
-// The volume serial is read once, at the walk's root: asking for it costs
-// most of a millisecond per directory under Wine, several times the open,
-// and a walk that enters no reparse point (mount points are reparse points)
-// stays on its root's volume. The file index alone is cheap to ask for.
+// A directory whose times or identity cannot be read is still walked: the
+// reparse test is the first defence, this one only backs it up.
+bool AncestorChain::is_ancestor(Ancestor& candidate) {
+    if (!candidate.stamp) return false;
+    for (Ancestor& ancestor : chain_) {
+        if (ancestor.stamp != candidate.stamp) continue;
+        const auto& identity = identity_of(candidate);
+        if (identity && identity == identity_of(ancestor)) return true;
+    }
+    return false;
+}
+
+// Creation and last-write times folded together; equal for the same directory.
+std::optional<std::uint64_t> AncestorChain::stamp_of(const std::string& dir) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(dir.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+    const auto ticks = [](const FILETIME& time) {
+        return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+    };
+    return ticks(data.ftCreationTime) * 31 + ticks(data.ftLastWriteTime);
+}
+
+const std::optional<AncestorChain::Identity>& AncestorChain::identity_of(Ancestor& ancestor) {
+    if (!ancestor.identity_read) {
+        ancestor.identity = identity_of(ancestor.path);
+        ancestor.identity_read = true;
+    }
+    return ancestor.identity;
+}
+
+// The volume serial is read once per walk: asking for it costs most of a
+// millisecond per directory under Wine, several times the open, and a walk
+// that enters no reparse point (mount points are reparse points) stays on its
+// root's volume. The file index alone is cheap to ask for.
 std::optional<AncestorChain::Identity> AncestorChain::identity_of(const std::string& dir) {
     UniqueFileHandle handle(CreateFileA(dir.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));

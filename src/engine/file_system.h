@@ -70,8 +70,20 @@ private:
         std::uint64_t index = 0;
         bool operator==(const Identity&) const = default;
     };
+    // A directory on the chain. Its identity costs an open, so it is read only
+    // when another directory carries the same creation and write times: the
+    // same directory always does, and different ones almost never.
+    struct Ancestor {
+        std::string path;
+        std::optional<std::uint64_t> stamp;
+        std::optional<Identity> identity;
+        bool identity_read = false;
+    };
+    static std::optional<std::uint64_t> stamp_of(const std::string& dir);
     std::optional<Identity> identity_of(const std::string& dir);
+    const std::optional<Identity>& identity_of(Ancestor& ancestor);
+    bool is_ancestor(Ancestor& candidate);
 
-    std::optional<unsigned long> volume_;  // read at the root only
-    std::vector<std::optional<Identity>> chain_;
+    std::optional<unsigned long> volume_;  // read at the first identity only
+    std::vector<Ancestor> chain_;
 };
