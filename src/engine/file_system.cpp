@@ -30,8 +30,8 @@ bool remove_link(const std::string& path) {
     return RemoveDirectoryA(path.c_str()) != 0 || DeleteFileA(path.c_str()) != 0;
 }
 
-std::uint64_t directory_size(const std::string& dir, AncestorChain& chain) {
-    AncestorChain::Step step(chain, dir);
+std::uint64_t directory_size(const std::string& dir, AncestorChain& chain, const WIN32_FIND_DATAA* own = nullptr) {
+    AncestorChain::Step step(chain, dir, own);
     if (!step.entered()) return 0;
     std::uint64_t total = 0;
     DirectoryListing listing(dir);
@@ -40,7 +40,7 @@ std::uint64_t directory_size(const std::string& dir, AncestorChain& chain) {
         if (!is_directory(*entry)) {
             total += find_data_size(*entry);
         } else if (auto child = join_path(dir, entry->cFileName)) {
-            total += directory_size(*child, chain);
+            total += directory_size(*child, chain, entry);
         }
     }
     return total;
@@ -111,8 +111,9 @@ bool recycle_or_delete_file(const std::string& path) {
     return delete_file(path);
 }
 
-AncestorChain::Step::Step(AncestorChain& chain, const std::string& dir) : chain_(chain) {
-    Ancestor candidate{dir, stamp_of(dir), std::nullopt, false};
+AncestorChain::Step::Step(AncestorChain& chain, const std::string& dir, const WIN32_FIND_DATAA* entry)
+    : chain_(chain) {
+    Ancestor candidate{dir, stamp_of(dir, entry), std::nullopt, false};
     if (chain_.is_ancestor(candidate)) return;
     chain_.chain_.push_back(std::move(candidate));
     entered_ = true;
@@ -134,14 +135,24 @@ bool AncestorChain::is_ancestor(Ancestor& candidate) {
     return false;
 }
 
-// Creation and last-write times folded together; equal for the same directory.
-std::optional<std::uint64_t> AncestorChain::stamp_of(const std::string& dir) {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(dir.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+// Creation and last-write times folded together; equal for the same
+// directory. Reading them by path costs as much as an open under Wine, so a
+// walk hands over the find record it already has for each subdirectory.
+std::optional<std::uint64_t> AncestorChain::stamp_of(const std::string& dir, const WIN32_FIND_DATAA* entry) {
+    FILETIME created, written;
+    if (entry) {
+        created = entry->ftCreationTime;
+        written = entry->ftLastWriteTime;
+    } else {
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        if (!GetFileAttributesExA(dir.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+        created = data.ftCreationTime;
+        written = data.ftLastWriteTime;
+    }
     const auto ticks = [](const FILETIME& time) {
         return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
     };
-    return ticks(data.ftCreationTime) * 31 + ticks(data.ftLastWriteTime);
+    return ticks(created) * 31 + ticks(written);
 }
 
 const std::optional<AncestorChain::Identity>& AncestorChain::identity_of(Ancestor& ancestor) {

@@ -53,7 +53,9 @@ public:
     // already one of the ancestors.
     class Step {
     public:
-        Step(AncestorChain& chain, const std::string& dir);
+        // `entry` is the directory's own find record when the walk has it:
+        // its times then cost nothing to read.
+        Step(AncestorChain& chain, const std::string& dir, const WIN32_FIND_DATAA* entry = nullptr);
         ~Step();
         Step(const Step&) = delete;
         Step& operator=(const Step&) = delete;
@@ -79,7 +81,7 @@ private:
         std::optional<Identity> identity;
         bool identity_read = false;
     };
-    static std::optional<std::uint64_t> stamp_of(const std::string& dir);
+    static std::optional<std::uint64_t> stamp_of(const std::string& dir, const WIN32_FIND_DATAA* entry);
     std::optional<Identity> identity_of(const std::string& dir);
     const std::optional<Identity>& identity_of(Ancestor& ancestor);
     bool is_ancestor(Ancestor& candidate);

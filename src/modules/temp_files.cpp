@@ -92,15 +92,16 @@ CleanItem make_item(std::string path, const WIN32_FIND_DATAA& entry) {
 
 // Links inside a temporary directory are not entered: what they point to is
 // not temporary.
-void scan_temp_directory(const std::string& dir, ItemList& items, AncestorChain& chain) {
-    AncestorChain::Step step(chain, dir);
+void scan_temp_directory(const std::string& dir, ItemList& items, AncestorChain& chain,
+                         const WIN32_FIND_DATAA* own = nullptr) {
+    AncestorChain::Step step(chain, dir, own);
     if (!step.entered()) return;
     DirectoryListing listing(dir);
     while (const WIN32_FIND_DATAA* entry = listing.next()) {
         auto path = join_path(dir, entry->cFileName);
         if (!path) continue;
         if (is_directory(*entry)) {
-            if (!is_reparse_point(*entry)) scan_temp_directory(*path, items, chain);
+            if (!is_reparse_point(*entry)) scan_temp_directory(*path, items, chain, entry);
         } else if (is_candidate(*entry)) {
             items.push_back(make_item(std::move(*path), *entry));
         }
