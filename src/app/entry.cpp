@@ -5,6 +5,7 @@
 #include "engine/cleaner.h"
 #include "engine/diagnostics.h"
 #include "modules/duplicate_finder.h"
+#include "modules/modules.h"
 #include "modules/registry_cleaner.h"
 
 #include <windows.h>
@@ -22,6 +23,9 @@ namespace {
 
 // The modules in the order they are registered, scanned and listed.
 constexpr std::array registration_order{
+    &temp_files_module,
+    &browser_cache_module,
+    &windows_cleanup_module,
     &duplicate_finder_module,
     &registry_cleaner_module,
 };

@@ -95,35 +95,38 @@ std::string without_carriage_returns_before_newlines(const std::string& text) {
     return result;
 }
 
-}  // namespace
-
-ProcessResult run_process(const std::string& exe, const std::vector<std::string>& args,
-                          const ProcessOptions& options) {
-    Pipe input = make_pipe(true);
-    Pipe output = make_pipe(false);
-
+// Starts `exe` on the child ends of the pipes, which are then closed here;
+// returns the process handle. A null environment passes on the test's own.
+HANDLE start_child(const std::string& exe, const std::vector<std::string>& args, Pipe& input, Pipe& output,
+                   wchar_t* environment, const std::string& working_directory) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = input.read.get();
     startup.hStdOutput = output.write.get();
     startup.hStdError = output.write.get();
-
     std::wstring command_line = quote(exe);
     for (const std::string& arg : args) command_line += L" " + quote(arg);
-    std::wstring environment = environment_block(options.environment);
-    const std::wstring directory = widen(options.working_directory);
-
+    const std::wstring directory = widen(working_directory);
     PROCESS_INFORMATION info{};
-    if (!CreateProcessW(widen(exe).c_str(), command_line.data(), nullptr, nullptr, TRUE,
-                        CREATE_UNICODE_ENVIRONMENT, environment.data(),
-                        directory.empty() ? nullptr : directory.c_str(), &startup, &info)) {
+    if (!CreateProcessW(widen(exe).c_str(), command_line.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT,
+                        environment, directory.empty() ? nullptr : directory.c_str(), &startup, &info)) {
         throw std::runtime_error("cannot start " + exe);
     }
-    UniqueHandle process(info.hProcess);
-    UniqueHandle thread(info.hThread);
+    CloseHandle(info.hThread);
     input.read.reset();
     output.write.reset();
+    return info.hProcess;
+}
+
+}  // namespace
+
+ProcessResult run_process(const std::string& exe, const std::vector<std::string>& args,
+                          const ProcessOptions& options) {
+    Pipe input = make_pipe(true);
+    Pipe output = make_pipe(false);
+    std::wstring environment = environment_block(options.environment);
+    UniqueHandle process(start_child(exe, args, input, output, environment.data(), options.working_directory));
 
     if (!options.input.empty()) {
         DWORD written = 0;
@@ -149,6 +152,35 @@ ProcessResult run_process(const std::string& exe, const std::vector<std::string>
     result.exit_code = static_cast<int>(code);
     result.output = without_carriage_returns_before_newlines(raw);
     return result;
+}
+
+BackgroundProcess::BackgroundProcess(const std::string& exe, const std::vector<std::string>& args) {
+    Pipe input = make_pipe(true);
+    Pipe output = make_pipe(false);
+    process_ = start_child(exe, args, input, output, nullptr, {});
+    pid_ = GetProcessId(process_);
+    input_ = input.write.release();
+    output_ = output.read.release();
+}
+
+BackgroundProcess::~BackgroundProcess() {
+    CloseHandle(input_);  // end of input asks the program to finish
+    if (WaitForSingleObject(process_, 5000) == WAIT_TIMEOUT) {
+        TerminateProcess(process_, 259);
+        WaitForSingleObject(process_, 5000);
+    }
+    CloseHandle(output_);
+    CloseHandle(process_);
+}
+
+bool BackgroundProcess::wait_for_output(const std::string& text, unsigned timeout_ms) {
+    const DWORD started = GetTickCount();
+    while (seen_.find(text) == std::string::npos) {
+        drain(output_, seen_);
+        if (seen_.find(text) != std::string::npos) break;
+        if (GetTickCount() - started > timeout_ms || WaitForSingleObject(process_, 10) != WAIT_TIMEOUT) return false;
+    }
+    return true;
 }
 
 std::string windows_path_of(const std::string& unix_path) {

@@ -27,6 +27,28 @@ struct ProcessOptions {
 ProcessResult run_process(const std::string& exe, const std::vector<std::string>& args,
                           const ProcessOptions& options = {});
 
+// A second program that runs beside the test (a lock holder, a fake browser):
+// started with its standard input on a pipe, ended by closing that pipe, and
+// terminated by its handle if it does not exit.
+class BackgroundProcess {
+public:
+    BackgroundProcess(const std::string& exe, const std::vector<std::string>& args);
+    ~BackgroundProcess();
+    BackgroundProcess(const BackgroundProcess&) = delete;
+    BackgroundProcess& operator=(const BackgroundProcess&) = delete;
+
+    // Waits until the program has written `text`; false on timeout or exit.
+    bool wait_for_output(const std::string& text, unsigned timeout_ms = 10000);
+    unsigned long pid() const { return pid_; }
+
+private:
+    void* process_ = nullptr;
+    void* input_ = nullptr;
+    void* output_ = nullptr;
+    unsigned long pid_ = 0;
+    std::string seen_;
+};
+
 // The path of twk.exe under test (from TWK_EXE, a Unix path) as Windows sees it.
 std::string twk_exe_path();
 // A test tool built beside the tests (lock holder, fake browser), by file name.

@@ -1,0 +1,185 @@
+#include "engine/file_system.h"
+
+#include <shellapi.h>
+#include <winternl.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// FileInternalInformation: the file index alone, without the volume query.
+constexpr auto FILE_INDEX_CLASS = static_cast<FILE_INFORMATION_CLASS>(6);
+
+void clear_read_only(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    }
+}
+
+bool delete_file(const std::string& path) {
+    clear_read_only(path);
+    return DeleteFileA(path.c_str()) != 0;
+}
+
+// A link is removed as a link. Some systems refuse both calls for a directory
+// link (Wine 8 reports one as a non-empty directory); the link then stays,
+// and so does everything it points to.
+bool remove_link(const std::string& path) {
+    return RemoveDirectoryA(path.c_str()) != 0 || DeleteFileA(path.c_str()) != 0;
+}
+
+std::uint64_t directory_size(const std::string& dir, AncestorChain& chain, const WIN32_FIND_DATAA* own = nullptr) {
+    AncestorChain::Step step(chain, dir, own);
+    if (!step.entered()) return 0;
+    std::uint64_t total = 0;
+    DirectoryListing listing(dir);
+    while (const WIN32_FIND_DATAA* entry = listing.next()) {
+        if (is_reparse_point(*entry)) continue;
+        if (!is_directory(*entry)) {
+            total += find_data_size(*entry);
+        } else if (auto child = join_path(dir, entry->cFileName)) {
+            total += directory_size(*child, chain, entry);
+        }
+    }
+    return total;
+}
+
+bool delete_directory(const std::string& dir, AncestorChain& chain);
+
+bool delete_path(const std::string& path, AncestorChain& chain) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        return remove_link(path);
+    }
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        return delete_directory(path, chain);
+    }
+    return delete_file(path);
+}
+
+// Entries that fail to go simply stay behind, and then the directory does too.
+bool delete_directory(const std::string& dir, AncestorChain& chain) {
+    AncestorChain::Step step(chain, dir);
+    if (!step.entered()) return false;
+    {
+        DirectoryListing listing(dir);
+        while (const WIN32_FIND_DATAA* entry = listing.next()) {
+            if (auto child = join_path(dir, entry->cFileName)) delete_path(*child, chain);
+        }
+    }  // the search handle is closed before the directory is removed
+    return RemoveDirectoryA(dir.c_str()) != 0;
+}
+
+}  // namespace
+
+std::optional<std::string> expand_env_path(const char* path) {
+    if (!path) return std::nullopt;
+    char buffer[PATH_BUFFER_SIZE];
+    const DWORD length = ExpandEnvironmentStringsA(path, buffer, PATH_BUFFER_SIZE);
+    if (length == 0 || length > PATH_BUFFER_SIZE) return std::nullopt;
+    return std::string(buffer);
+}
+
+bool is_existing_directory(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::uint64_t calculate_directory_size(const std::string& dir) {
+    AncestorChain chain;
+    return directory_size(dir, chain);
+}
+
+bool delete_path_recursive(const std::string& path) {
+    if (path.empty() || !fits_path_buffer(path)) return false;
+    AncestorChain chain;
+    return delete_path(path, chain);
+}
+
+bool recycle_or_delete_file(const std::string& path) {
+    if (!fits_path_buffer(path)) return false;
+    // The shell takes a list of names ended by an empty one: two NULs.
+    char from[PATH_BUFFER_SIZE + 2] = {};
+    std::memcpy(from, path.data(), path.size());
+    SHFILEOPSTRUCTA operation{};
+    operation.wFunc = FO_DELETE;
+    operation.pFrom = from;
+    operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_ALLOWUNDO | FOF_NOERRORUI;
+    if (SHFileOperationA(&operation) == 0 && !operation.fAnyOperationsAborted) return true;
+    return delete_file(path);
+}
+
+AncestorChain::Step::Step(AncestorChain& chain, const std::string& dir, const WIN32_FIND_DATAA* entry)
+    : chain_(chain) {
+    Ancestor candidate{dir, stamp_of(dir, entry), std::nullopt, false};
+    if (chain_.is_ancestor(candidate)) return;
+    chain_.chain_.push_back(std::move(candidate));
+    entered_ = true;
+}
+
+AncestorChain::Step::~Step() {
+    if (entered_) chain_.chain_.pop_back();
+}
+
+// A directory whose times or identity cannot be read is still walked: the
+// reparse test is the first defence, this one only backs it up.
+bool AncestorChain::is_ancestor(Ancestor& candidate) {
+    if (!candidate.stamp) return false;
+    for (Ancestor& ancestor : chain_) {
+        if (ancestor.stamp != candidate.stamp) continue;
+        const auto& identity = identity_of(candidate);
+        if (identity && identity == identity_of(ancestor)) return true;
+    }
+    return false;
+}
+
+// Creation and last-write times folded together; equal for the same
+// directory. Reading them by path costs as much as an open under Wine, so a
+// walk hands over the find record it already has for each subdirectory.
+std::optional<std::uint64_t> AncestorChain::stamp_of(const std::string& dir, const WIN32_FIND_DATAA* entry) {
+    FILETIME created, written;
+    if (entry) {
+        created = entry->ftCreationTime;
+        written = entry->ftLastWriteTime;
+    } else {
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        if (!GetFileAttributesExA(dir.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+        created = data.ftCreationTime;
+        written = data.ftLastWriteTime;
+    }
+    const auto ticks = [](const FILETIME& time) {
+        return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+    };
+    return ticks(created) * 31 + ticks(written);
+}
+
+const std::optional<AncestorChain::Identity>& AncestorChain::identity_of(Ancestor& ancestor) {
+    if (!ancestor.identity_read) {
+        ancestor.identity = identity_of(ancestor.path);
+        ancestor.identity_read = true;
+    }
+    return ancestor.identity;
+}
+
+// The volume serial is read once per walk: asking for it costs most of a
+// millisecond per directory under Wine, several times the open, and a walk
+// that enters no reparse point (mount points are reparse points) stays on its
+// root's volume. The file index alone is cheap to ask for.
+std::optional<AncestorChain::Identity> AncestorChain::identity_of(const std::string& dir) {
+    UniqueFileHandle handle(CreateFileA(dir.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!handle) return std::nullopt;
+    if (!volume_) {
+        BY_HANDLE_FILE_INFORMATION info;
+        if (!GetFileInformationByHandle(handle.get(), &info)) return std::nullopt;
+        volume_ = info.dwVolumeSerialNumber;
+    }
+    IO_STATUS_BLOCK status{};
+    LARGE_INTEGER index{};
+    if (!NT_SUCCESS(NtQueryInformationFile(handle.get(), &status, &index, sizeof index, FILE_INDEX_CLASS))) {
+        return std::nullopt;
+    }
+    return Identity{*volume_, static_cast<std::uint64_t>(index.QuadPart)};
+}

@@ -1,0 +1,23 @@
+#pragma once
+// The cleaning modules' descriptors, registered by the entry in a fixed order,
+// and a view of their fixed tables for checks over every entry.
+
+#include "engine/records.h"
+
+#include <vector>
+
+extern const CleanerModule temp_files_module;
+extern const CleanerModule browser_cache_module;
+extern const CleanerModule windows_cleanup_module;
+
+// One row of a module's fixed table: what it is called, where it looks
+// (with environment references), and the name pattern it applies there.
+struct ModuleTableRow {
+    const char* name;
+    const char* path_template;
+    const char* pattern;
+};
+
+std::vector<ModuleTableRow> temp_files_table();
+std::vector<ModuleTableRow> browser_cache_table();
+std::vector<ModuleTableRow> windows_cleanup_table();

@@ -1,0 +1,125 @@
+// Expansion, sizing and deletion against real trees, links and held files.
+
+#include "engine/file_system.h"
+
+#include "engine/win32_handle.h"
+#include "support/directory_link.h"
+#include "support/fixture_tree.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+TEST(ExpandEnvPath, AcceptsWhatFitsAndKeepsUnknownReferences) {
+    SetEnvironmentVariableA("TWK_TEST_DIR", "C:\\Windows");
+    EXPECT_EQ(expand_env_path("%TWK_TEST_DIR%\\Temp"), "C:\\Windows\\Temp");
+    EXPECT_EQ(expand_env_path("%TWK_UNDEFINED%\\x"), "%TWK_UNDEFINED%\\x");
+    SetEnvironmentVariableA("TWK_TEST_DIR", std::string(300, 'd').c_str());
+    EXPECT_FALSE(expand_env_path("%TWK_TEST_DIR%\\Temp"));  // would need more than 260 bytes
+    EXPECT_FALSE(expand_env_path(nullptr));
+    SetEnvironmentVariableA("TWK_TEST_DIR", nullptr);
+}
+
+TEST(CalculateDirectorySize, SumsEveryFileButNothingBehindALink) {
+    FixtureTree tree("size");
+    tree.write_file("top\\a", 1);
+    tree.write_file("top\\.config\\b", 20);
+    tree.write_file("top\\x\\y\\c", 300);
+    tree.add_attributes("top\\x\\y\\c", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    tree.write_file("outside\\big", 5000);
+    tree.make_dir("empty");
+    DirectoryLink link(tree.path("top\\linked"), tree.path("outside"));
+    DirectoryLink root_link(tree.path("rootlink"), tree.path("top"));
+
+    EXPECT_EQ(calculate_directory_size(tree.path("top")), 321u);
+    EXPECT_EQ(calculate_directory_size(tree.path("rootlink")), 321u);  // a walk's own root may be a link
+    EXPECT_EQ(calculate_directory_size(tree.path("empty")), 0u);
+    EXPECT_EQ(calculate_directory_size(tree.path("missing")), 0u);
+}
+
+// The guard behind the reparse test: a directory is not entered again below
+// itself, by identity rather than by name, while siblings may repeat.
+TEST(AncestorChain, RefusesOnlyADirectoryAlreadyOnThePath) {
+    FixtureTree tree("chain");
+    tree.make_dir("a\\b");
+    DirectoryLink alias(tree.path("alias"), tree.path("a"));
+    AncestorChain chain;
+    {
+        AncestorChain::Step root(chain, tree.path("a"));
+        ASSERT_TRUE(root.entered());
+        AncestorChain::Step child(chain, tree.path("a\\b"));
+        EXPECT_TRUE(child.entered());
+        AncestorChain::Step again(chain, tree.path("alias"));  // the same directory by another name
+        EXPECT_FALSE(again.entered());
+    }
+    AncestorChain::Step later(chain, tree.path("alias"));  // no longer an ancestor
+    EXPECT_TRUE(later.entered());
+}
+
+TEST(DeletePathRecursive, RemovesTreesAndReadOnlyFiles) {
+    FixtureTree tree("delete");
+    tree.write_file("tree\\a", 1);
+    tree.write_file("tree\\sub\\deeper\\b", 2);
+    tree.add_attributes("tree\\sub\\deeper\\b", FILE_ATTRIBUTE_READONLY);
+    tree.write_file("lone", 3);
+    tree.add_attributes("lone", FILE_ATTRIBUTE_READONLY);
+    EXPECT_TRUE(delete_path_recursive(tree.path("tree")));
+    EXPECT_FALSE(tree.exists("tree"));
+    EXPECT_TRUE(delete_path_recursive(tree.path("lone")));
+    EXPECT_FALSE(tree.exists("lone"));
+    EXPECT_FALSE(delete_path_recursive(tree.path("missing")));
+    EXPECT_FALSE(delete_path_recursive(""));
+}
+
+TEST(DeletePathRecursive, LeavesAHeldFileItsDirectoryAndALinksTarget) {
+    FixtureTree tree("keep");
+    tree.write_file("dir\\held", 1);
+    tree.write_file("dir\\free", 1);
+    tree.write_file("outside\\precious", 1);
+    tree.write_file("linkdir\\free", 1);
+    DirectoryLink link(tree.path("linkdir\\linked"), tree.path("outside"));
+    {
+        UniqueFileHandle held(
+            CreateFileA(tree.path("dir\\held").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held);
+        EXPECT_FALSE(delete_path_recursive(tree.path("dir")));
+    }
+    EXPECT_TRUE(tree.exists("dir\\held"));
+    EXPECT_FALSE(tree.exists("dir\\free"));
+
+    // Wine cannot remove a directory link, so its directory stays; the target is never entered.
+    delete_path_recursive(tree.path("linkdir"));
+    EXPECT_FALSE(tree.exists("linkdir\\free"));
+    EXPECT_TRUE(tree.exists("outside\\precious"));
+    delete_path_recursive(tree.path("linkdir\\linked"));
+    EXPECT_TRUE(tree.exists("outside\\precious"));
+}
+
+// The "A" calls cannot reach such a path at all; the test makes and removes
+// it through the "\\?\" form of the wide calls.
+std::wstring long_form(const std::string& path) { return L"\\\\?\\" + std::wstring(path.begin(), path.end()); }
+
+TEST(DeletePathRecursive, NeverActsOnAPathTooLongForTheBuffer) {
+    FixtureTree tree("long");
+    const std::string dir = tree.make_dir("d");
+    const std::string deep = dir + "\\" + std::string(250, 'n');
+    const std::string file = deep + "\\file";
+    ASSERT_TRUE(CreateDirectoryW(long_form(deep).c_str(), nullptr));
+    {
+        UniqueFileHandle handle(CreateFileW(long_form(file).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        DWORD written = 0;
+        ASSERT_TRUE(WriteFile(handle.get(), "x", 1, &written, nullptr));
+    }
+
+    EXPECT_EQ(calculate_directory_size(dir), 0u);
+    EXPECT_FALSE(delete_path_recursive(file));
+    EXPECT_FALSE(delete_path_recursive(dir));
+    EXPECT_NE(GetFileAttributesW(long_form(file).c_str()), INVALID_FILE_ATTRIBUTES);
+
+    DeleteFileW(long_form(file).c_str());
+    RemoveDirectoryW(long_form(deep).c_str());
+}
+
+}  // namespace

@@ -1,0 +1,48 @@
+// A check over every fixed table: catches typos in the data itself.
+
+#include "modules/modules.h"
+
+#include "engine/file_system.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+namespace {
+
+TEST(ModuleTables, EveryTemplateExpandsAndEveryPatternIsSet) {
+    const std::pair<const char*, std::vector<ModuleTableRow>> tables[] = {
+        {"temp_files", temp_files_table()},
+        {"browser_cache", browser_cache_table()},
+        {"windows_cleanup", windows_cleanup_table()},
+    };
+    for (const auto& [module, rows] : tables) {
+        EXPECT_FALSE(rows.empty()) << module;
+        for (const ModuleTableRow& row : rows) {
+            ASSERT_TRUE(row.name && row.path_template && row.pattern) << module;
+            EXPECT_NE(*row.name, '\0') << module;
+            EXPECT_NE(*row.pattern, '\0') << module << ": " << row.name;
+            const auto expanded = expand_env_path(row.path_template);
+            ASSERT_TRUE(expanded) << row.path_template;
+            EXPECT_EQ(expanded->find('%'), std::string::npos) << row.path_template << " -> " << *expanded;
+        }
+    }
+}
+
+TEST(ModuleTables, LocationsAndModulesAreDistinct) {
+    std::set<std::string> locations;
+    for (const ModuleTableRow& row : windows_cleanup_table()) {
+        EXPECT_TRUE(locations.insert(row.name).second) << row.name;
+    }
+    EXPECT_EQ(locations.size(), 12u);
+    EXPECT_EQ(browser_cache_table().size(), 15u);  // five browsers: cache, cookies, history
+
+    std::set<std::string> ids;
+    for (const CleanerModule* module : {&temp_files_module, &browser_cache_module, &windows_cleanup_module}) {
+        EXPECT_TRUE(ids.insert(module->id).second) << module->id;
+        EXPECT_TRUE(module->scan && module->clean && module->init && module->display_name) << module->id;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,133 @@
+#include "support/profile_run.h"
+
+#include "engine/diagnostics.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <stdexcept>
+
+namespace {
+
+std::string replace_all(std::string text, const std::string& from, const std::string& to) {
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+        text.replace(at, from.size(), to);
+    }
+    return text;
+}
+
+std::string percent_label(std::size_t index, std::size_t count) {
+    char label[16];
+    std::snprintf(label, sizeof label, "[%3.0f%%] ",
+                  static_cast<double>(static_cast<float>(index) / static_cast<float>(count) * 100.0f));
+    return label;
+}
+
+}  // namespace
+
+EnvironmentOverrides profile_environment(const FixtureTree& tree) {
+    return {{"TEMP", tree.path(PROFILE_TEMP)},
+            {"TMP", tree.path(PROFILE_TEMP)},
+            {"LOCALAPPDATA", tree.path(PROFILE_LOCAL)},
+            {"APPDATA", tree.path(PROFILE_ROAMING)},
+            {"PROGRAMDATA", tree.path(PROFILE_PROGRAMDATA)},
+            {"USERPROFILE", tree.root()},
+            {"WINDIR", tree.path(PROFILE_WINDOWS)}};
+}
+
+void make_files(const FixtureTree& tree, std::span<const FixtureFile> files) {
+    for (const FixtureFile& file : files) {
+        tree.write_file(file.path, file.size);
+        tree.set_age_seconds(file.path, file.age_seconds);
+    }
+}
+
+std::string listing_line(const FixtureTree& tree, const std::string& relative, std::uint64_t size) {
+    return "  [" + format_size(size) + "] " + tree.path(relative) + "\n";
+}
+
+std::string unknown_holder_line(const FixtureTree& tree, const std::string& relative, std::uint64_t size) {
+    return "  [" + format_size(size) + "] " + tree.path(relative) + " - LOCKED by System or Unknown Process (PID: 0)\n";
+}
+
+std::string cleaned_lines(const std::string& name) {
+    return "[ -1%] [>] Cleaning: " + name + "\n[ -1%] [+] Cleaned: " + name + "\n";
+}
+
+std::string scan_report(std::size_t items, std::uint64_t size, const std::string& cleanable,
+                        const std::string& locked, std::size_t locked_count) {
+    return "Scanning for cleanable items...\n"
+           "[100%] Scan complete\n"
+           "\n"
+           "Scan Results:\n"
+           "Total items: " + std::to_string(items) + "\n"
+           "Total size: " + format_size(size) + "\n"
+           "\n"
+           "Items found:\n" + cleanable +
+           "\n"
+           "Locked files (cannot be cleaned):\n" + locked +
+           "Total locked files: " + std::to_string(locked_count) + "\n";
+}
+
+std::string failed_clean_report(std::size_t items, std::uint64_t size, const std::string& reports) {
+    return "Scanning for cleanable items...\n"
+           "[100%] Scan complete\n"
+           "Found " + std::to_string(items) + " items (" + format_size(size) + ")\n"
+           "\n"
+           "Cleaning...\n" + reports +
+           "[100%] Cleaning files...\n"
+           "[100%] Clean complete\n"
+           "\n"
+           "Cleaning complete:\n"
+           "  Cleaned: 0 items (0 B)\n"
+           "  Failed: " + std::to_string(items) + " items\n";
+}
+
+ProcessResult run_twk_in_profile(const FixtureTree& tree, const std::vector<std::string>& args) {
+    std::vector<std::string> all{"--no-gui"};
+    all.insert(all.end(), args.begin(), args.end());
+    ProcessOptions options;
+    options.environment = profile_environment(tree);
+    return run_process(twk_exe_path(), all, options);
+}
+
+ConsoleText console_text(const std::string& output) {
+    // A progress message starts with a carriage return and overwrites the line.
+    std::istringstream lines(replace_all(replace_all(output, "\n\r", "\n"), "\r", "\n"));
+    std::vector<std::string> module_lines;
+    ConsoleText result;
+    bool in_scan = false;
+    for (std::string line; std::getline(lines, line);) {
+        if (line == "Scanning for cleanable items...") {
+            in_scan = true;
+        } else if (in_scan && line == "[100%] Scan complete") {
+            in_scan = false;
+        } else if (in_scan) {
+            module_lines.push_back(line);
+            continue;
+        }
+        result.text += line + "\n";
+    }
+    for (std::size_t i = 0; i < module_lines.size(); ++i) {
+        const std::string label = percent_label(i, module_lines.size());
+        EXPECT_EQ(module_lines[i].substr(0, label.size()), label) << module_lines[i];
+        result.scan_modules.push_back(module_lines[i].substr(std::min(label.size(), module_lines[i].size())));
+    }
+    return result;
+}
+
+std::string recycle_bin_path(const std::string& file_name) {
+    const char* trash = std::getenv("TWK_TEST_TRASH");
+    if (!trash) throw std::runtime_error("TWK_TEST_TRASH is not set");
+    return windows_path_of(std::string(trash) + "/files/" + file_name);
+}
+
+void forget_recycled(const std::string& file_name) {
+    remove_tree(recycle_bin_path(file_name));
+    const char* trash = std::getenv("TWK_TEST_TRASH");
+    DeleteFileA(windows_path_of(std::string(trash) + "/info/" + file_name + ".trashinfo").c_str());
+}
