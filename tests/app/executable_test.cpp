@@ -64,7 +64,7 @@ TEST(Executable, IsAGuiProgramThatImportsOnlySystemDlls) {
 
     const std::set<std::string> system_dlls{"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "shell32.dll",
                                             "shlwapi.dll", "ole32.dll", "rstrtmgr.dll", "msimg32.dll", "msvcrt.dll",
-                                            "comctl32.dll", "crypt32.dll", "version.dll"};
+                                            "comctl32.dll", "crypt32.dll", "version.dll", "ntdll.dll"};
     const DWORD imports = image.headers()->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
     std::set<std::string> imported;
     for (auto* entry = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(image.at_rva(imports)); entry && entry->Name;
