@@ -1,4 +1,5 @@
 #include "gui/gui_state.h"
+#include "gui/palette.h"
 #include "gui/status_line.h"
 
 #include <climits>
@@ -19,14 +20,11 @@ static constexpr const char* CHECK_BOX_LABELS[GUI_MODULE_COUNT] = {
     "🗂 Temporary Files", "🌐 Browser Cache", "⊞ Windows Update", "📑 Duplicate Files", "🔧 Registry",
 };
 
-constexpr nk_color CLEAR_COLOUR = {15, 23, 42, 255};
-constexpr nk_color WHITE = {255, 255, 255, 255};
-constexpr nk_color SCAN_NORMAL = {20, 184, 166, 255};
-constexpr nk_color SCAN_HOVER = {45, 107, 240, 255};
-constexpr nk_color CLEAN_NORMAL = {16, 185, 129, 255};
-constexpr nk_color CLEAN_HOVER = {56, 142, 60, 255};
-constexpr nk_color DISABLED_FILL = {200, 200, 200, 255};
-constexpr nk_color DISABLED_TEXT = {150, 150, 150, 255};
+constexpr nk_color CLEAR_COLOUR = palette::NIGHT;
+constexpr nk_color SCAN_NORMAL = palette::TEAL;
+constexpr nk_color SCAN_HOVER = palette::HOVER_BLUE;
+constexpr nk_color CLEAN_NORMAL = palette::EMERALD;
+constexpr nk_color CLEAN_HOVER = palette::HOVER_GREEN;
 
 // The log box follows the end of the text this long after every change.
 constexpr DWORD FOLLOW_WINDOW_MS = 2000;
@@ -157,7 +155,7 @@ void button_row() {
     nk_layout_row_begin(ui, NK_STATIC, 30, 3);
     const nk_style_button saved = button;
     set_button_colours(button, SCAN_NORMAL, SCAN_HOVER);
-    button.text_normal = button.text_hover = button.text_active = WHITE;
+    button.text_normal = button.text_hover = button.text_active = palette::WHITE;
     nk_layout_row_push(ui, 80);
     if (nk_button_label(ui, "🔍 Scan") && !g_gui.scanning && !g_gui.cleaning) gui_start_scan();
     nk_layout_row_push(ui, 10);
@@ -166,8 +164,8 @@ void button_row() {
     if (can_clean) {
         set_button_colours(button, CLEAN_NORMAL, CLEAN_HOVER);
     } else {
-        set_button_colours(button, DISABLED_FILL, DISABLED_FILL);
-        button.text_normal = DISABLED_TEXT;
+        set_button_colours(button, palette::DISABLED_FILL, palette::DISABLED_FILL);
+        button.text_normal = palette::DISABLED_TEXT;
     }
     nk_layout_row_push(ui, 80);
     if (nk_button_label(ui, "✨ Clean")) {

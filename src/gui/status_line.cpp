@@ -1,17 +1,18 @@
 #include "gui/status_line.h"
 
 #include "gui/gui_state.h"
+#include "gui/palette.h"
 
 #include <cinttypes>
 #include <cstdio>
 
 namespace {
 
-constexpr nk_color SCANNING_COLOUR = {20, 184, 166, 255};
-constexpr nk_color CLEANING_COLOUR = {16, 185, 129, 255};
-constexpr nk_color IDLE_COLOUR = {229, 231, 235, 255};
+constexpr nk_color SCANNING_COLOUR = palette::TEAL;
+constexpr nk_color CLEANING_COLOUR = palette::EMERALD;
+constexpr nk_color IDLE_COLOUR = palette::TEXT;
 // Browsers and duplicate files want the user's attention before a clean.
-constexpr nk_color CAUTION_COLOUR = {245, 158, 11, 255};
+constexpr nk_color CAUTION_COLOUR = palette::AMBER;
 constexpr int BROWSER_CACHE_ENTRY = 1;
 constexpr int DUPLICATE_FILES_ENTRY = 3;
 constexpr std::size_t STATUS_LINE_LIMIT = 511;

@@ -1,4 +1,5 @@
 #include "gui/gui_state.h"
+#include "gui/palette.h"
 
 #include <string>
 
@@ -15,15 +16,7 @@ constexpr DWORD WINDOW_EX_STYLE = WS_EX_APPWINDOW;
 constexpr int DRAG_STRIP_HEIGHT = 10;
 constexpr float BASE_FONT_PIXELS = 14.0f;
 
-// The dark palette.
-constexpr nk_color TEXT = {229, 231, 235, 255};
-constexpr nk_color TEAL = {20, 184, 166, 255};
-constexpr nk_color SLATE = {31, 41, 55, 255};
-constexpr nk_color NIGHT = {15, 23, 42, 255};
-constexpr nk_color EDGE = {55, 65, 81, 255};
-constexpr nk_color GREY_EDGE = {100, 100, 100, 255};
-constexpr nk_color WHITE_SMOKE = {245, 245, 245, 255};
-constexpr nk_color BLUE = {30, 100, 230, 255};
+using namespace palette;
 
 void style_button(nk_style_button& b) {
     b.normal = b.hover = b.active = nk_style_item_color(TEAL);
