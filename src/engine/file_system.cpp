@@ -1,10 +1,10 @@
 #include "engine/file_system.h"
 
-#include <shellapi.h>
+#include "engine/recycle_bin.h"
+
 #include <winternl.h>
 
 #include <algorithm>
-#include <cstring>
 
 namespace {
 
@@ -100,15 +100,7 @@ bool delete_path_recursive(const std::string& path) {
 
 bool recycle_or_delete_file(const std::string& path) {
     if (!fits_path_buffer(path)) return false;
-    // The shell takes a list of names ended by an empty one: two NULs.
-    char from[PATH_BUFFER_SIZE + 2] = {};
-    std::memcpy(from, path.data(), path.size());
-    SHFILEOPSTRUCTA operation{};
-    operation.wFunc = FO_DELETE;
-    operation.pFrom = from;
-    operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_ALLOWUNDO | FOF_NOERRORUI;
-    if (SHFileOperationA(&operation) == 0 && !operation.fAnyOperationsAborted) return true;
-    return delete_file(path);
+    return send_to_recycle_bin(path) || delete_file(path);
 }
 
 AncestorChain::Step::Step(AncestorChain& chain, const std::string& dir, const WIN32_FIND_DATAA* entry)
