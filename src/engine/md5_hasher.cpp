@@ -1,13 +1,9 @@
 #include "engine/md5_hasher.h"
 
-#include "engine/file_reading.h"
-
 #include <cstdio>
-#include <vector>
 
 namespace {
 
-constexpr std::size_t READ_CHUNK_BYTES = 256 * 1024;
 constexpr DWORD MD5_BYTES = 16;
 
 std::string hex_digest(const BYTE (&digest)[MD5_BYTES]) {
@@ -16,16 +12,25 @@ std::string hex_digest(const BYTE (&digest)[MD5_BYTES]) {
     return std::string(text, 2 * MD5_BYTES);
 }
 
-bool hash_contents(HANDLE file, HCRYPTHASH hash) {
-    std::vector<char> buffer(READ_CHUNK_BYTES);
-    for (;;) {
-        DWORD got = 0;
-        if (!ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr) || got == 0) return true;
-        if (!CryptHashData(hash, reinterpret_cast<const BYTE*>(buffer.data()), got, 0)) return false;
-    }
+}  // namespace
+
+bool Md5Digest::add(std::span<const char> data) {
+    return data.empty() ||
+           CryptHashData(hash_.get(), reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size()), 0);
 }
 
-}  // namespace
+std::optional<Md5Digest> Md5Digest::duplicate() const {
+    UniqueCryptHash copy;
+    if (!CryptDuplicateHash(hash_.get(), nullptr, 0, copy.put())) return std::nullopt;
+    return Md5Digest(std::move(copy));
+}
+
+std::optional<std::string> Md5Digest::hex() const {
+    BYTE digest[MD5_BYTES];
+    DWORD length = MD5_BYTES;
+    if (!CryptGetHashParam(hash_.get(), HP_HASHVAL, digest, &length, 0) || length != MD5_BYTES) return std::nullopt;
+    return hex_digest(digest);
+}
 
 std::optional<Md5Hasher> Md5Hasher::create() {
     UniqueCryptProvider provider;
@@ -35,14 +40,8 @@ std::optional<Md5Hasher> Md5Hasher::create() {
     return Md5Hasher(std::move(provider));
 }
 
-std::optional<std::string> Md5Hasher::hash_file(const std::string& path) const {
-    UniqueFileHandle file = open_for_shared_reading(path);
-    if (!file) return std::nullopt;
+std::optional<Md5Digest> Md5Hasher::start() const {
     UniqueCryptHash hash;
     if (!CryptCreateHash(provider_.get(), CALG_MD5, 0, 0, hash.put())) return std::nullopt;
-    if (!hash_contents(file.get(), hash.get())) return std::nullopt;
-    BYTE digest[MD5_BYTES];
-    DWORD length = MD5_BYTES;
-    if (!CryptGetHashParam(hash.get(), HP_HASHVAL, digest, &length, 0) || length != MD5_BYTES) return std::nullopt;
-    return hex_digest(digest);
+    return Md5Digest(std::move(hash));
 }

@@ -11,8 +11,8 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdio>
-#include <deque>
 #include <forward_list>
 #include <functional>
 #include <future>
@@ -30,8 +30,8 @@ static constexpr std::uint64_t MIN_FILE_SIZE = 10485760;  // 10 MiB
 static constexpr std::size_t HASH_BUCKETS = 1024;
 static constexpr std::size_t PREFIX_BYTES = 4096;
 // Same-size files are compared in lockstep, one chunk of each at a time; the
-// chunk shrinks with the number of files so memory stays bounded.
-static constexpr std::size_t COMPARE_MEMORY_BYTES = 32 * 1024 * 1024;
+// chunk shrinks with the number of files so each worker's memory stays bounded.
+static constexpr std::size_t COMPARE_MEMORY_BYTES = 16 * 1024 * 1024;
 static constexpr std::size_t MIN_COMPARE_CHUNK = 16 * 1024;
 static constexpr std::size_t MAX_COMPARE_CHUNK = 256 * 1024;
 
@@ -147,8 +147,8 @@ void scan_directory_for_duplicates(const std::string& directory, std::vector<Can
 }
 
 // Only files that share their size with another candidate can have a copy.
-// The largest sets come first, so that their digests are computed while the
-// smaller ones are still being compared.
+// The largest sets come first, so that the workers sharing them finish close
+// together.
 std::vector<std::vector<const Candidate*>> same_size_sets(const std::vector<Candidate>& candidates) {
     std::map<std::uint64_t, std::vector<const Candidate*>, std::greater<>> by_size;
     for (const Candidate& candidate : candidates) by_size[candidate.size].push_back(&candidate);
@@ -219,21 +219,82 @@ bool read_next_chunks(MemberGroup& group, std::size_t chunk_bytes) {
     return any_data;
 }
 
-// Reads the members of a group in lockstep, splitting it wherever contents
-// differ, until every remaining group has reached the end together.
-void confirm_identical(MemberGroup group, std::vector<MemberGroup>& confirmed) {
-    const std::size_t chunk_bytes =
-        std::clamp(COMPARE_MEMORY_BYTES / group.size(), MIN_COMPARE_CHUNK, MAX_COMPARE_CHUNK);
-    std::vector<MemberGroup> pending{std::move(group)};
-    while (!pending.empty()) {
-        MemberGroup current = std::move(pending.back());
-        pending.pop_back();
-        if (!read_next_chunks(current, chunk_bytes)) {
-            confirmed.push_back(std::move(current));
-            continue;
-        }
-        for (MemberGroup& part : split_by_chunk(current)) pending.push_back(std::move(part));
+// One group of identical files, with the digest of its first file.
+struct ConfirmedGroup {
+    std::vector<const Candidate*> members;
+    std::string digest;
+};
+
+// A group still being compared, with the digest of the contents its members
+// have shared so far.
+struct PendingGroup {
+    MemberGroup members;
+    Md5Digest digest;
+};
+
+// Every part of a split goes on from the digest of the contents shared so far
+// and takes in the chunk its own members share. A part whose digest fails is
+// dropped.
+void continue_digests(std::vector<MemberGroup> parts, Md5Digest shared, std::vector<PendingGroup>& pending) {
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        auto digest = i + 1 < parts.size() ? shared.duplicate() : std::optional<Md5Digest>(std::move(shared));
+        if (digest && digest->add(parts[i].front()->chunk)) pending.push_back({std::move(parts[i]), std::move(*digest)});
     }
+}
+
+std::vector<const Candidate*> candidates_of(const MemberGroup& group) {
+    std::vector<const Candidate*> candidates;
+    for (const OpenMember* member : group) candidates.push_back(member->candidate);
+    return candidates;
+}
+
+// Reads the members of a same-size set in lockstep, splitting them wherever
+// contents differ, until every remaining group has reached the end together.
+// Each group's digest takes in its first file's chunks as they are read, so
+// no file is read twice.
+std::vector<ConfirmedGroup> confirm_identical(MemberGroup all, const Md5Hasher& hasher) {
+    std::vector<ConfirmedGroup> confirmed;
+    auto empty_digest = hasher.start();
+    if (all.size() < 2 || !empty_digest) return confirmed;
+    const std::size_t chunk_bytes = std::clamp(COMPARE_MEMORY_BYTES / all.size(), MIN_COMPARE_CHUNK, MAX_COMPARE_CHUNK);
+    std::vector<PendingGroup> pending;
+    continue_digests(split_by_chunk(all), std::move(*empty_digest), pending);
+    while (!pending.empty()) {
+        PendingGroup current = std::move(pending.back());
+        pending.pop_back();
+        if (read_next_chunks(current.members, chunk_bytes)) {
+            continue_digests(split_by_chunk(current.members), std::move(current.digest), pending);
+        } else if (auto digest = current.digest.hex()) {
+            confirmed.push_back({candidates_of(current.members), std::move(*digest)});
+        }
+    }
+    return confirmed;
+}
+
+std::vector<ConfirmedGroup> groups_of_set(const std::vector<const Candidate*>& set, const Md5Hasher& hasher) {
+    std::vector<OpenMember> members = open_distinct_files(set);
+    MemberGroup all;
+    for (OpenMember& member : members) all.push_back(&member);
+    return confirm_identical(std::move(all), hasher);
+}
+
+// Two workers take the same-size sets in turn, so that both cores read,
+// compare and hash. Without a thread to be had, the helper runs only once the
+// first worker has taken every set, and finds none left.
+std::vector<ConfirmedGroup> find_groups(const std::vector<Candidate>& candidates, const Md5Hasher& hasher) {
+    const auto sets = same_size_sets(candidates);
+    std::atomic<std::size_t> next_set{0};
+    auto work = [&] {
+        std::vector<ConfirmedGroup> found;
+        for (std::size_t i = next_set++; i < sets.size(); i = next_set++) {
+            for (ConfirmedGroup& group : groups_of_set(sets[i], hasher)) found.push_back(std::move(group));
+        }
+        return found;
+    };
+    auto helper = std::async(std::launch::async | std::launch::deferred, work);
+    std::vector<ConfirmedGroup> found = work();
+    for (ConfirmedGroup& group : helper.get()) found.push_back(std::move(group));
+    return found;
 }
 
 // ---- the digest table ----
@@ -242,73 +303,6 @@ std::uint32_t djb2_bucket(const std::string& digest) {
     std::uint32_t hash = 5381;
     for (unsigned char c : digest) hash = hash * 33 + c;
     return hash & (HASH_BUCKETS - 1);
-}
-
-// One digest per group, from its first file. Should that file fail to hash,
-// the next one is the first file a per-file hashing walk would have recorded.
-struct ConfirmedGroup {
-    std::vector<const Candidate*> members;
-    std::string digest;
-};
-
-std::optional<ConfirmedGroup> digest_group(std::vector<const Candidate*> members, const Md5Hasher& hasher) {
-    while (members.size() > 1) {
-        if (auto digest = hasher.hash_file(members.front()->path)) return ConfirmedGroup{std::move(members), *digest};
-        members.erase(members.begin());
-    }
-    return std::nullopt;
-}
-
-// Digests are computed on worker threads while the walk's sets are still being
-// compared: hashing is the slower half of the work, and a second core can
-// take it. At most MAX_DIGESTS_IN_FLIGHT files are hashed at once.
-class DigestPipeline {
-public:
-    explicit DigestPipeline(const Md5Hasher& hasher) : hasher_(hasher) {}
-
-    void add(const MemberGroup& group) {
-        std::vector<const Candidate*> members;
-        for (const OpenMember* member : group) members.push_back(member->candidate);
-        if (in_flight_.size() == MAX_DIGESTS_IN_FLIGHT) collect_oldest();
-        try {
-            in_flight_.push_back(std::async(std::launch::async, digest_group, std::move(members), std::cref(hasher_)));
-        } catch (const std::system_error&) {  // no thread to be had: hash here
-            keep(digest_group(std::move(members), hasher_));
-        }
-    }
-
-    std::vector<ConfirmedGroup> finish() {
-        while (!in_flight_.empty()) collect_oldest();
-        return std::move(done_);
-    }
-
-private:
-    static constexpr std::size_t MAX_DIGESTS_IN_FLIGHT = 2;
-
-    void collect_oldest() {
-        keep(in_flight_.front().get());
-        in_flight_.pop_front();
-    }
-    void keep(std::optional<ConfirmedGroup> group) {
-        if (group) done_.push_back(std::move(*group));
-    }
-
-    const Md5Hasher& hasher_;
-    std::deque<std::future<std::optional<ConfirmedGroup>>> in_flight_;
-    std::vector<ConfirmedGroup> done_;
-};
-
-std::vector<ConfirmedGroup> find_groups(const std::vector<Candidate>& candidates, const Md5Hasher& hasher) {
-    DigestPipeline digests(hasher);
-    for (const auto& set : same_size_sets(candidates)) {
-        std::vector<OpenMember> members = open_distinct_files(set);
-        MemberGroup all;
-        for (OpenMember& member : members) all.push_back(&member);
-        std::vector<MemberGroup> confirmed;
-        for (MemberGroup& by_prefix : split_by_chunk(all)) confirm_identical(std::move(by_prefix), confirmed);
-        for (const MemberGroup& group : confirmed) digests.add(group);
-    }
-    return digests.finish();
 }
 
 // Chains hold the group found first at their tail, as if every file had been
@@ -355,9 +349,12 @@ bool init() {
 
 std::uint64_t scan(ItemList& items) {
     clear_hash_table();
+    // The provider loads (milliseconds under Wine) while the walk goes on;
+    // without a thread to be had, it loads after the walk.
+    auto hasher = std::async(std::launch::async | std::launch::deferred, Md5Hasher::create);
     std::vector<Candidate> candidates;
     for (const std::string& directory : state.search_paths) scan_directory_for_duplicates(directory, candidates);
-    if (const auto hasher = Md5Hasher::create()) fill_hash_table(find_groups(candidates, *hasher));
+    if (const auto md5 = hasher.get()) fill_hash_table(find_groups(candidates, *md5));
     std::uint64_t groups = 0;
     for (const auto& chain : state.hash_table) {
         for (const FileHashEntry& entry : chain) {
