@@ -16,21 +16,18 @@ bool is_process_elevated() {
            elevation.TokenIsElevated != 0;
 }
 
-std::vector<bool> which_processes_running(std::span<const std::string_view> executable_names) {
-    std::vector<bool> running(executable_names.size(), false);
+bool is_process_running(std::string_view executable_name) {
     UniqueFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot) return running;
+    if (!snapshot) return false;
+    const std::string wanted(executable_name);
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
     for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
         char name[MAX_PATH] = {};
-        if (WideCharToMultiByte(CP_ACP, 0, entry.szExeFile, -1, name, sizeof name, nullptr, nullptr) <= 0) continue;
-        for (std::size_t i = 0; i < executable_names.size(); ++i) {
-            const std::string_view wanted = executable_names[i];
-            if (wanted.size() == std::strlen(name) && _strnicmp(name, wanted.data(), wanted.size()) == 0) {
-                running[i] = true;
-            }
+        if (WideCharToMultiByte(CP_ACP, 0, entry.szExeFile, -1, name, sizeof name, nullptr, nullptr) > 0 &&
+            _stricmp(name, wanted.c_str()) == 0) {
+            return true;
         }
     }
-    return running;
+    return false;
 }

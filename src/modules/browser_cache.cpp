@@ -52,10 +52,7 @@ BrowserCacheState state;
 
 bool init() {
     state = BrowserCacheState{};
-    std::string_view process_names[BROWSER_COUNT];
-    for (std::size_t i = 0; i < BROWSER_COUNT; ++i) process_names[i] = BROWSERS[i].process_name;
-    const std::vector<bool> running = which_processes_running(process_names);
-    for (std::size_t i = 0; i < BROWSER_COUNT; ++i) state.is_running[i] = running[i];
+    for (std::size_t i = 0; i < BROWSER_COUNT; ++i) state.is_running[i] = is_process_running(BROWSERS[i].process_name);
     return true;
 }
 
