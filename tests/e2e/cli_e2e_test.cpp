@@ -3,6 +3,7 @@
 
 #include "support/child_process.h"
 #include "support/fixture_tree.h"
+#include "support/profile_run.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -36,18 +37,13 @@ const char* const usage_text =
     "  twk clean --dry-run\n"
     "  twk clean --force\n";
 
-// An empty user profile: every location twk reads points into the tree.
+// An empty user profile: every location twk reads points into the empty tree.
 class EmptyProfile : public ::testing::Test {
 protected:
     FixtureTree tree{"cli"};
     ProcessOptions options;
 
-    void SetUp() override {
-        const std::pair<const char*, const char*> locations[] = {
-            {"TEMP", "temp"}, {"TMP", "temp"}, {"LOCALAPPDATA", "local"}, {"APPDATA", "roaming"},
-            {"PROGRAMDATA", "programdata"}, {"USERPROFILE", "user"}, {"WINDIR", "windows"}};
-        for (const auto& [variable, folder] : locations) options.environment[variable] = tree.make_dir(folder);
-    }
+    void SetUp() override { options.environment = profile_environment(tree); }
 
     ProcessResult twk(const std::vector<std::string>& args, const std::string& input = "") {
         options.input = input;

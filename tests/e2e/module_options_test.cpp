@@ -4,7 +4,7 @@
 #include "engine/win32_handle.h"
 #include "support/child_process.h"
 #include "support/fixture_tree.h"
-#include "support/isolated_environment.h"
+#include "support/profile_run.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -27,7 +27,7 @@ std::string after_scan_progress(const std::string& output) {
 
 ProcessResult twk(const FixtureTree& tree, std::vector<std::string> args) {
     ProcessOptions options;
-    options.environment = isolated_environment(tree);
+    options.environment = profile_environment(tree);
     return run_process(twk_exe_path(), args, options);
 }
 
@@ -94,6 +94,7 @@ TEST(ModuleOptionsEndToEnd, EnableRegistryCleansStaleValuesAfterABackup) {
     RegSetValueExA(key.get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
                    static_cast<DWORD>(data.size() + 1));
     const std::string empty = tree.make_dir("empty");
+    tree.make_dir(PROFILE_LOCAL);  // a user's local application data always exists
 
     // Without the option the value is not even looked at.
     ProcessResult result = twk(tree, {"clean", "--force", "--dup-path=" + empty});
@@ -104,7 +105,7 @@ TEST(ModuleOptionsEndToEnd, EnableRegistryCleansStaleValuesAfterABackup) {
         return RegQueryValueExA(key.get(), name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
     };
     const bool deleted = !has_value();
-    const std::string backup = only_backup_file(tree.path("env\\LOCALAPPDATA\\Tidewick\\Backups"));
+    const std::string backup = only_backup_file(tree.path(std::string(PROFILE_LOCAL) + "\\Tidewick\\Backups"));
     char windows[MAX_PATH];
     GetWindowsDirectoryA(windows, MAX_PATH);
     run_process(std::string(windows) + "\\regedit.exe", {"/s", backup});
