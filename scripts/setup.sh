@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++-mingw-w64-x86-64-posix wine wine64 googletest
-  dpkg-dev xz-utils bc
+  dpkg-dev xz-utils bc nlohmann-json3-dev
   xvfb xdotool imagemagick xclip fonts-symbola fonts-dejavu-core
 )
 

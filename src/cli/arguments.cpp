@@ -21,6 +21,8 @@ std::optional<CliOptions> parse_arguments(int argc, const char* const* argv) {
             options.force = true;
         } else if (arg == "--dry-run") {
             options.dry_run = true;
+        } else if (arg == "--json") {
+            options.json = true;
         } else if (arg == "--help" || arg == "-h") {
             options.command = "help";
             return options;

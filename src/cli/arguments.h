@@ -1,6 +1,6 @@
 #pragma once
 // The command line as the console front end reads it: one command word and
-// four flags. Unknown options and extra words are ignored.
+// its flags. Unknown options and extra words are ignored.
 
 #include <optional>
 #include <string>
@@ -11,6 +11,7 @@ struct CliOptions {
     bool quiet = false;
     bool force = false;
     bool dry_run = false;
+    bool json = false;  // "--json": scan, clean and list-modules report as JSON (cli/json_report.h)
 };
 
 // Nothing when no command word is found.

@@ -1,6 +1,7 @@
 #include "cli/commands.h"
 
 #include "cli/console.h"
+#include "cli/json_report.h"
 #include "engine/cleaner.h"
 #include "engine/diagnostics.h"
 
@@ -133,6 +134,9 @@ int clean_command(const CliOptions& options) {
 
 int run_command(const CliOptions& options) {
     if (options.command.empty()) return EXIT_USAGE;
+    if (options.json) {
+        if (const auto status = run_json_command(options)) return *status;
+    }
     g_progress_callback = print_progress;
     const std::string_view command = options.command;
     if (command == "help") return show_usage();

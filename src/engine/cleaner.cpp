@@ -95,6 +95,11 @@ bool cleaner_register_module(const CleanerModule* module) {
     return true;
 }
 
+std::vector<const CleanerModule*> cleaner_registered_modules() {
+    std::lock_guard guard(registry.lock);
+    return {registry.modules.begin(), registry.modules.begin() + registry.count};
+}
+
 std::unique_ptr<ScanResults> cleaner_scan() { return scan_modules(nullptr); }
 
 std::unique_ptr<ScanResults> cleaner_scan(std::span<const std::string> module_ids) {

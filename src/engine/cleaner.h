@@ -10,6 +10,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 // Receives percentages from 0 to 100, or -1 for a message without a figure.
 using ProgressCallback = void (*)(float percent, const char* message);
@@ -25,6 +26,8 @@ inline constexpr std::size_t MAX_MODULES = 32;
 
 void cleaner_init();
 bool cleaner_register_module(const CleanerModule* module);
+// The registered modules, in registration order.
+std::vector<const CleanerModule*> cleaner_registered_modules();
 
 // Scans every registered module.
 std::unique_ptr<ScanResults> cleaner_scan();

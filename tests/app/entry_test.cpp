@@ -26,7 +26,7 @@ TEST(FrontEndSelection, EverythingElseOpensTheWindow) {
     EXPECT_FALSE(console_chosen({}));
     EXPECT_FALSE(wants_command_line(0, nullptr));
     for (const char* word : {"foo", "help", "version", "--dry-run", "--force", "-f", "--quiet", "-q", "--verbose", "Scan",
-                             "-scan", "--enable-registry"}) {
+                             "-scan", "--enable-registry", "--json"}) {
         EXPECT_FALSE(console_chosen({word})) << word;
     }
 }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cwctype>
+#include <optional>
 #include <stdexcept>
 
 namespace {
@@ -98,13 +99,13 @@ std::string without_carriage_returns_before_newlines(const std::string& text) {
 // Starts `exe` on the child ends of the pipes, which are then closed here;
 // returns the process handle. A null environment passes on the test's own.
 HANDLE start_child(const std::string& exe, const std::vector<std::string>& args, Pipe& input, Pipe& output,
-                   wchar_t* environment, const std::string& working_directory) {
+                   Pipe* error, wchar_t* environment, const std::string& working_directory) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = input.read.get();
     startup.hStdOutput = output.write.get();
-    startup.hStdError = output.write.get();
+    startup.hStdError = error ? error->write.get() : output.write.get();
     std::wstring command_line = quote(exe);
     for (const std::string& arg : args) command_line += L" " + quote(arg);
     const std::wstring directory = widen(working_directory);
@@ -116,6 +117,7 @@ HANDLE start_child(const std::string& exe, const std::vector<std::string>& args,
     CloseHandle(info.hThread);
     input.read.reset();
     output.write.reset();
+    if (error) error->write.reset();
     return info.hProcess;
 }
 
@@ -125,8 +127,11 @@ ProcessResult run_process(const std::string& exe, const std::vector<std::string>
                           const ProcessOptions& options) {
     Pipe input = make_pipe(true);
     Pipe output = make_pipe(false);
+    std::optional<Pipe> error;
+    if (options.separate_error) error = make_pipe(false);
     std::wstring environment = environment_block(options.environment);
-    UniqueHandle process(start_child(exe, args, input, output, environment.data(), options.working_directory));
+    UniqueHandle process(start_child(exe, args, input, output, error ? &*error : nullptr,
+                                     environment.data(), options.working_directory));
 
     if (!options.input.empty()) {
         DWORD written = 0;
@@ -135,10 +140,11 @@ ProcessResult run_process(const std::string& exe, const std::vector<std::string>
     input.write.reset();  // end of input
 
     ProcessResult result;
-    std::string raw;
+    std::string raw, raw_error;
     const DWORD started = GetTickCount();
     while (WaitForSingleObject(process.get(), 10) == WAIT_TIMEOUT) {
         drain(output.read.get(), raw);
+        if (error) drain(error->read.get(), raw_error);
         if (GetTickCount() - started > options.timeout_ms) {
             TerminateProcess(process.get(), 259);
             WaitForSingleObject(process.get(), 5000);
@@ -147,17 +153,19 @@ ProcessResult run_process(const std::string& exe, const std::vector<std::string>
         }
     }
     drain(output.read.get(), raw);
+    if (error) drain(error->read.get(), raw_error);
     DWORD code = 0;
     GetExitCodeProcess(process.get(), &code);
     result.exit_code = static_cast<int>(code);
     result.output = without_carriage_returns_before_newlines(raw);
+    result.error = without_carriage_returns_before_newlines(raw_error);
     return result;
 }
 
 BackgroundProcess::BackgroundProcess(const std::string& exe, const std::vector<std::string>& args) {
     Pipe input = make_pipe(true);
     Pipe output = make_pipe(false);
-    process_ = start_child(exe, args, input, output, nullptr, {});
+    process_ = start_child(exe, args, input, output, nullptr, nullptr, {});
     pid_ = GetProcessId(process_);
     input_ = input.write.release();
     output_ = output.read.release();

@@ -9,6 +9,7 @@
 struct ProcessResult {
     int exit_code = -1;
     std::string output;  // standard output and error, CRLF turned into LF
+    std::string error;   // standard error alone, when asked for apart
     bool timed_out = false;
 };
 
@@ -20,6 +21,7 @@ struct ProcessOptions {
     std::string input;                 // written to standard input, which is then closed
     unsigned timeout_ms = 60000;
     std::string working_directory;     // empty: the test's own
+    bool separate_error = false;       // standard error into `error` instead of `output`
 };
 
 // Runs `exe` with `args` until it exits. Output is read until the process
