@@ -68,7 +68,7 @@ mkdir -p "$data_dir" && echo old >"$profile/Temp/old-report.log" && touch -d '3 
   [ ! -e "$profile/Temp/old-report.log" ] || fail "clean script: $(cat "$data_dir/clean.log")"
 [ "$(run_doc detect dist)" = 0 ] || fail "detection after the clean: $(cat "$profile/Temp/tidewick-scan.txt")"
 ok "detection 1, clean script 0 with its log, detection 0"
-if grep -rqF -- '"--json"' "$root/src/cli"; then
+if grep -rqF -- '"--json"' "$root/src"; then
   [ "$(run_doc json-report dist)" = 0 ] && mkdir reports && cp "$data_dir"/*.json reports/ &&
     bash -c "$(doc_block collect)" | grep -qP '^\d+\treports/.+\.json$' || fail "JSON report: $(cat "$data_dir"/*.json)"
   ok "JSON report written and collected"
@@ -79,7 +79,8 @@ fi
 wine msiexec /i "newer/tidewick-$newer-x64.msi" /qn </dev/null >/dev/null 2>&1 || fail "upgrade to $newer"
 [ "$(entries)" = "$newer" ] && [ -f "$program_dir/twk.exe" ] && [ "$(shortcuts)" = 1 ] && [ "$(on_path)" = 1 ] ||
   fail "after the upgrade: entries $(entries), shortcut $(shortcuts), PATH $(on_path)"
-wine msiexec /i "dist/$msi" /qn </dev/null >/dev/null 2>&1 && fail "$version installed over $newer"
+wine msiexec /i "dist/$msi" /qn </dev/null >/dev/null 2>&1
+[ $? = $((1603 % 256)) ] || fail "$version over $newer did not fail with 1603"
 [ "$(entries)" = "$newer" ] || fail "after the refused downgrade: entries $(entries)"
 ok "$newer upgraded $version in place; $version refused over $newer"
 
