@@ -60,7 +60,10 @@ shortcuts() { find "$WINEPREFIX/drive_c" -name Tidewick.lnk | wc -l; }
   fail "twk from PATH in a new console does not print v$version"
 [ "$(shortcuts)" = 1 ] && [ "$(on_path)" = 1 ] && [ "$(entries)" = "$version" ] ||
   fail "shortcut $(shortcuts), PATH $(on_path), entries $(entries)"
-ok "installed: files, twk on PATH printing v$version, shortcut, one Add/Remove entry"
+wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s </dev/null | grep -q "Publisher *REG_SZ *Tidewick" &&
+  wine reg query 'HKLM\Software\Classes\Installer\Products' /s </dev/null | grep -q "ProductIcon.*twk\.ico" ||
+  fail "the Add/Remove entry has no publisher or no icon"
+ok "installed: files, twk on PATH printing v$version, shortcut, one Add/Remove entry with publisher and icon"
 
 mkdir -p "$data_dir" && echo old >"$profile/Temp/old-report.log" && touch -d '3 days ago' "$profile/Temp/old-report.log"
 [ "$(run_doc detect dist)" = 1 ] || fail "detection before the clean: $(cat "$profile/Temp/tidewick-scan.txt")"
