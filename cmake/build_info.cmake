@@ -33,3 +33,10 @@ if(GIT_EXECUTABLE AND EXISTS ${CMAKE_SOURCE_DIR}/.git)
 endif()
 
 configure_file(${CMAKE_SOURCE_DIR}/src/app/build_info.h.in ${TWK_GENERATED_DIR}/build_info.h @ONLY)
+
+# The resources carry the same version: the manifest's assembly identity wants
+# four numbers, VERSIONINFO wants them comma-separated.
+set(TWK_VERSION_QUAD ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}.0)
+configure_file(${CMAKE_SOURCE_DIR}/src/app/resources/twk.manifest ${TWK_GENERATED_DIR}/twk.manifest @ONLY)
+configure_file(${CMAKE_SOURCE_DIR}/src/app/resources/resource_version.h.in
+  ${TWK_GENERATED_DIR}/resource_version.h @ONLY)

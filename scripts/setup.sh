@@ -7,6 +7,7 @@ packages=(
   cmake ninja-build g++-mingw-w64-x86-64-posix wine wine64 googletest
   dpkg-dev xz-utils bc nlohmann-json3-dev
   xvfb xdotool imagemagick xclip fonts-symbola fonts-dejavu-core
+  wixl msitools osslsigncode zip unzip openssl jq
 )
 
 missing=()

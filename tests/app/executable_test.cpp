@@ -1,6 +1,7 @@
 // What ships: one GUI-subsystem executable that needs nothing beside it but
 // Windows' own DLLs, carrying its icon, version and manifest.
 
+#include "build_info.h"
 #include "support/child_process.h"
 
 #include <gmock/gmock.h>
@@ -84,10 +85,14 @@ TEST(Executable, CarriesIconVersionAndManifest) {
     // The fixed block follows the "VS_VERSION_INFO" header, 32-bit aligned.
     const auto* fixed = reinterpret_cast<const VS_FIXEDFILEINFO*>(version.data() + 40);
     EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
-    EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(0, 1));  // 1.0
-    EXPECT_EQ(fixed->dwFileVersionLS, 0u);              // .0.0
+    const std::string numbers = std::to_string(HIWORD(fixed->dwFileVersionMS)) + "." +
+                                std::to_string(LOWORD(fixed->dwFileVersionMS)) + "." +
+                                std::to_string(HIWORD(fixed->dwFileVersionLS));
+    EXPECT_EQ(numbers, TWK_VERSION);
+    EXPECT_EQ(LOWORD(fixed->dwFileVersionLS), 0u);
 
     const std::string manifest = resource_text(exe, RT_MANIFEST, MAKEINTRESOURCEA(1));
+    EXPECT_THAT(manifest, ::testing::HasSubstr("name=\"Tidewick.twk\" version=\"" + std::string(TWK_VERSION) + ".0\""));
     EXPECT_THAT(manifest, ::testing::HasSubstr("level=\"asInvoker\""));
     EXPECT_THAT(manifest, ::testing::HasSubstr("<dpiAware"));
     EXPECT_THAT(manifest, ::testing::HasSubstr("Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""));

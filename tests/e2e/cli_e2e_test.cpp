@@ -1,6 +1,7 @@
 // The console front end as a user meets it: the real twk.exe, started with
 // its own environment, its output read through a pipe.
 
+#include "build_info.h"
 #include "support/child_process.h"
 #include "support/fixture_tree.h"
 #include "support/profile_run.h"
@@ -14,8 +15,7 @@ using ::testing::EndsWith;
 
 namespace {
 
-const char* const usage_text =
-    "Tidewick v1.0.0.0\n"
+const std::string usage_text = std::string("Tidewick v") + TWK_VERSION + "\n" +
     "A comprehensive Windows system cleaning utility\n\n"
     "Usage: twk [options] <command>\n\n"
     "Commands:\n"
@@ -81,7 +81,7 @@ TEST_F(EmptyProfile, VersionPrintsThreeLines) {
     for (const auto& args : {std::vector<std::string>{"--no-gui", "version"}, {"--version"}}) {
         const ProcessResult version = twk(args);
         EXPECT_EQ(version.exit_code, 0);
-        static const std::regex three_lines("Tidewick v1\\.0\\.0\\.0\n"
+        static const std::regex three_lines(std::string("Tidewick v") + TWK_VERSION + "\n" +
                                             "Build: [0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}\n"
                                             "Commit: ([0-9a-f]{4,}|unknown)\n");
         EXPECT_TRUE(std::regex_match(version.output, three_lines)) << version.output;
