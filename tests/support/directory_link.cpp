@@ -45,3 +45,5 @@ DirectoryLink::~DirectoryLink() {
 }
 
 bool DirectoryLink::exists() const { return GetFileAttributesA(link_.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+void remove_from_unix(const std::string& path) { run_unix_and_wait("/bin/rm -rf \"" + unix_path_of(path) + "\"", path, false); }
