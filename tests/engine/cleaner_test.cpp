@@ -58,27 +58,6 @@ TEST_F(EngineTest, RegistryRefusesBadDescriptorsDuplicatesAndAThirtyThirdModule)
     EXPECT_FALSE(cleaner_register_module(&same_id));
 }
 
-TEST_F(EngineTest, FullScanReportsEachModuleThenCompleteAndTagsDescriptions) {
-    register_fakes(5);
-    fake_state(0).items = {make_item("C:\\a.log", 10, "Temporary file"), make_item("C:\\b.log", 5)};
-    fake_state(3).items = {make_locked_item("C:\\c.db", 7, "x.exe", 42)};
-    ProgressRecorder progress;
-
-    auto results = cleaner_scan();
-
-    ASSERT_TRUE(results);
-    EXPECT_THAT(progress.calls(),
-                ElementsAre(Call(0.0f, "Fake Module 0"), Call(20.0f, "Fake Module 1"), Call(40.0f, "Fake Module 2"),
-                            Call(60.0f, "Fake Module 3"), Call(80.0f, "Fake Module 4"), Call(100.0f, "Scan complete")));
-    EXPECT_EQ(results->total_items, 3u);
-    EXPECT_EQ(results->total_size, 22u);  // the locked item counts too
-    ASSERT_EQ(results->items.size(), 3u);
-    EXPECT_EQ(results->items[0].description, "[fake0] Temporary file");
-    EXPECT_EQ(results->items[1].path, "C:\\b.log");
-    EXPECT_EQ(results->items[2].description, "[fake3] Locked item");
-    EXPECT_EQ(results->items[2].locked_by, "x.exe");
-}
-
 TEST_F(EngineTest, FilteredScansOnlyRunTheChosenModules) {
     register_fakes(5);
     {
