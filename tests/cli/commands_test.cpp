@@ -116,12 +116,6 @@ TEST_F(CommandTest, ForceSkipsThePromptButDryRunWinsOverIt) {
     EXPECT_EQ(cleans(), 1);
 }
 
-TEST_F(CommandTest, CleanWithNothingFoundSaysSoWithoutPrompting) {
-    const ConsoleRun clean = run(command("clean"), "y\n");
-    EXPECT_EQ(clean.status, 0);
-    EXPECT_THAT(clean.output, ::testing::EndsWith("Scan complete\nNo items to clean.\n"));
-}
-
 TEST_F(CommandTest, UnknownCommandsAreRejectedAndAFailedScanIs99) {
     const ConsoleRun unknown = run(command("config"));
     EXPECT_EQ(unknown.status, 1);
