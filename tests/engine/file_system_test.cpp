@@ -73,30 +73,6 @@ TEST(DeletePathRecursive, RemovesTreesAndReadOnlyFiles) {
     EXPECT_FALSE(delete_path_recursive(""));
 }
 
-TEST(DeletePathRecursive, LeavesAHeldFileItsDirectoryAndALinksTarget) {
-    FixtureTree tree("keep");
-    tree.write_file("dir\\held", 1);
-    tree.write_file("dir\\free", 1);
-    tree.write_file("outside\\precious", 1);
-    tree.write_file("linkdir\\free", 1);
-    DirectoryLink link(tree.path("linkdir\\linked"), tree.path("outside"));
-    {
-        UniqueFileHandle held(
-            CreateFileA(tree.path("dir\\held").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-        ASSERT_TRUE(held);
-        EXPECT_FALSE(delete_path_recursive(tree.path("dir")));
-    }
-    EXPECT_TRUE(tree.exists("dir\\held"));
-    EXPECT_FALSE(tree.exists("dir\\free"));
-
-    // Wine cannot remove a directory link, so its directory stays; the target is never entered.
-    delete_path_recursive(tree.path("linkdir"));
-    EXPECT_FALSE(tree.exists("linkdir\\free"));
-    EXPECT_TRUE(tree.exists("outside\\precious"));
-    delete_path_recursive(tree.path("linkdir\\linked"));
-    EXPECT_TRUE(tree.exists("outside\\precious"));
-}
-
 TEST(DeletePathRecursive, NeverActsOnAPathTooLongForTheBuffer) {
     FixtureTree tree("long");
     const std::string file = tree.write_text("d\\" + std::string(250, 'n') + "\\file", "x");
