@@ -99,21 +99,15 @@ TEST_F(CommandTest, CleanAsksFirstAndOnlyAYesCleans) {
                                                      "  Failed: 0 items\n"));
 }
 
-TEST_F(CommandTest, ForceSkipsThePromptButDryRunWinsOverIt) {
+// Forced cleans are shown end to end; a dry run is not, and wins over --force.
+TEST_F(CommandTest, DryRunWinsOverForce) {
     report(numbered_items(3));
-    fake_state(0).clean_result = false;
-    CliOptions forced = command("clean");
-    forced.force = true;
-    const ConsoleRun cleaned = run(forced);
-    EXPECT_EQ(cleaned.status, 0);  // failed items do not change the status
-    EXPECT_THAT(cleaned.output, Not(HasSubstr("[y/N]")));
-    EXPECT_THAT(cleaned.output, HasSubstr("  Cleaned: 0 items (0 B)\n  Failed: 3 items\n"));
-
-    forced.dry_run = true;
-    const ConsoleRun dry = run(forced);
-    EXPECT_EQ(dry.status, 0);
-    EXPECT_THAT(dry.output, ::testing::EndsWith("Found 3 items (3.00 KB)\n\nDry run mode - no files will be deleted.\n"));
-    EXPECT_EQ(cleans(), 1);
+    CliOptions dry = command("clean");
+    dry.force = dry.dry_run = true;
+    const ConsoleRun run_dry = run(dry);
+    EXPECT_EQ(run_dry.status, 0);
+    EXPECT_THAT(run_dry.output, ::testing::EndsWith("Found 3 items (3.00 KB)\n\nDry run mode - no files will be deleted.\n"));
+    EXPECT_EQ(cleans(), 0);
 }
 
 TEST_F(CommandTest, UnknownCommandsAreRejectedAndAFailedScanIs99) {
