@@ -35,12 +35,12 @@ std::uint64_t scan_nothing(ItemList&) { return 0; }
 bool clean_nothing(const ItemList&) { return true; }
 
 TEST_F(EngineTest, RegistryRefusesBadDescriptorsDuplicatesAndAThirtyThirdModule) {
-    static std::vector<std::string> ids;
-    static std::vector<CleanerModule> fillers;
-    ids.clear();
-    fillers.clear();
-    for (int i = 0; i < 33; ++i) ids.push_back("filler" + std::to_string(i));
-    for (int i = 0; i < 33; ++i) fillers.push_back(CleanerModule{ids[i].c_str(), nullptr, nullptr, scan_nothing, clean_nothing, nullptr, nullptr});
+    static std::vector<std::string> ids(33);  // the registry keeps pointers until the fixture's shutdown
+    static std::vector<CleanerModule> fillers(33);
+    for (int i = 0; i < 33; ++i) {
+        ids[i] = "filler" + std::to_string(i);
+        fillers[i] = CleanerModule{ids[i].c_str(), nullptr, nullptr, scan_nothing, clean_nothing, nullptr, nullptr};
+    }
 
     EXPECT_FALSE(cleaner_register_module(nullptr));
     CleanerModule no_scan{"no_scan", nullptr, nullptr, nullptr, clean_nothing, nullptr, nullptr};
