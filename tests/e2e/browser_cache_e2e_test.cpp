@@ -65,27 +65,27 @@ protected:
     std::optional<BackgroundProcess> holder;
 };
 
-TEST_F(BrowserCacheProfile, ScanListsOneItemPerProfileCacheAndSkipsARunningBrowser) {
-    const ProcessResult run = run_twk_in_profile(tree, {"scan"});
-    ASSERT_EQ(run.exit_code, 0) << run.output;
-    EXPECT_EQ(console_text(run.output).text, scan_output(chrome_lines(), 5, 320));
+TEST_F(BrowserCacheProfile, ScanListsProfileCachesSkipsARunningBrowserAndCleanSparesLinkTargets) {
+    const ProcessResult scan = run_twk_in_profile(tree, {"scan"});
+    ASSERT_EQ(scan.exit_code, 0) << scan.output;
+    EXPECT_EQ(console_text(scan.output).text, scan_output(chrome_lines(), 5, 320));
 
     // Any program called chrome.exe counts as Chrome running.
     const std::string fake_chrome = tree.path("bin\\chrome.exe");
     tree.make_dir("bin");
     ASSERT_TRUE(CopyFileA(test_tool_path("lock_holder.exe").c_str(), fake_chrome.c_str(), FALSE));
-    BackgroundProcess chrome(fake_chrome, {});
-    ASSERT_TRUE(chrome.wait_for_output("ready"));
-    const ProcessResult without_chrome = run_twk_in_profile(tree, {"scan"});
-    EXPECT_EQ(console_text(without_chrome.output).text, scan_output("", 3, 100));
-}
+    {
+        BackgroundProcess chrome(fake_chrome, {});
+        ASSERT_TRUE(chrome.wait_for_output("ready"));
+        const ProcessResult without_chrome = run_twk_in_profile(tree, {"scan"});
+        EXPECT_EQ(console_text(without_chrome.output).text, scan_output("", 3, 100));
+    }
 
-TEST_F(BrowserCacheProfile, CleanRemovesCachesWholeButNeverALinksTarget) {
-    const ProcessResult run = run_twk_in_profile(tree, {"clean", "--force"});
-    ASSERT_EQ(run.exit_code, 0) << run.output;
+    const ProcessResult clean = run_twk_in_profile(tree, {"clean", "--force"});
+    ASSERT_EQ(clean.exit_code, 0) << clean.output;
     // The link inside Firefox's cache cannot be removed under Wine, so that
     // cache stays and fails the module's batch; nothing is reported per item.
-    EXPECT_EQ(console_text(run.output).text, failed_clean_report(5, 320, ""));
+    EXPECT_EQ(console_text(clean.output).text, failed_clean_report(5, 320, ""));
     for (const FixtureFile& file : FILES) EXPECT_EQ(tree.exists(file.path), file.kept_by_clean) << file.path;
     EXPECT_FALSE(tree.exists(std::string(CHROME) + "Default\\Cache"));  // caches go whole
     EXPECT_TRUE(tree.exists(std::string(CHROME) + "Profile 3\\Cache"));
