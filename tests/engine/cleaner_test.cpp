@@ -78,7 +78,7 @@ TEST_F(EngineTest, FilteredScansOnlyRunTheChosenModules) {
     }
 }
 
-TEST_F(EngineTest, CleanRoutesCopiesByTagAndCountsPerBatch) {
+TEST_F(EngineTest, CleanRoutesCopiesByTagAndCountsPerBatchAndUntaggedItemsNowhere) {
     register_fakes(3);
     fake_state(0).items = {make_item("a", 1), make_item("b", 2)};
     fake_state(1).items = {make_item("c", 4), make_item("d", 8), make_item("e", 16)};
@@ -88,8 +88,12 @@ TEST_F(EngineTest, CleanRoutesCopiesByTagAndCountsPerBatch) {
     ASSERT_TRUE(scanned);
     const ItemList before = scanned->items;
 
+    // Items without a registered tag go to no module and count nowhere.
+    ItemList list = scanned->items;
+    list.push_back(make_item("x", 32, "fake0 without brackets"));
+    list.push_back(make_item("y", 64, "[fake00] close but not it"));
     ProgressRecorder progress;
-    auto results = cleaner_clean(scanned->items);
+    auto results = cleaner_clean(list);
 
     ASSERT_TRUE(results);
     EXPECT_EQ(results->cleaned_count, 2u);
@@ -101,21 +105,10 @@ TEST_F(EngineTest, CleanRoutesCopiesByTagAndCountsPerBatch) {
     EXPECT_EQ(fake_state(0).batches[0].size(), 2u);
     EXPECT_EQ(fake_state(0).batches[0][0].description, "[fake0] Item");
     EXPECT_TRUE(fake_state(2).batches.empty());  // an empty batch never reaches its module
-    EXPECT_THAT(progress.calls(), ElementsAre(Call(40.0f, "Cleaning files..."), Call(100.0f, "Cleaning files..."),
+    EXPECT_THAT(progress.calls(), ElementsAre(Call(200.0f / 7, "Cleaning files..."), Call(500.0f / 7, "Cleaning files..."),
                                               Call(100.0f, "Clean complete")));
     ASSERT_EQ(scanned->items.size(), before.size());  // the caller's list is untouched
     EXPECT_EQ(scanned->items[1].selected, false);
-}
-
-TEST_F(EngineTest, ItemsWithoutARegisteredTagAreNeitherCleanedNorCounted) {
-    register_fakes(2);
-    ItemList untagged{make_item("x", 5, "fake0 without brackets"), make_item("y", 6, "[fake00] close but not it")};
-    ProgressRecorder progress;
-    auto results = cleaner_clean(untagged);
-    ASSERT_TRUE(results);
-    EXPECT_EQ(results->cleaned_count + results->failed_count, 0u);
-    EXPECT_TRUE(fake_state(0).batches.empty());
-    EXPECT_THAT(progress.calls(), ElementsAre(Call(100.0f, "Clean complete")));
 }
 
 TEST_F(EngineTest, ShutdownRunsEveryCleanupOnceAndStopsTheEngine) {
