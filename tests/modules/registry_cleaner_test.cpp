@@ -90,19 +90,6 @@ protected:
     FixtureTree local_app_data{"reg-local"};
 };
 
-TEST_F(RegistryCleanerTest, SwitchedOffItFindsNothingAndDeletesNothing) {
-    TestKey key("Off");
-    key.set_string("stale", "Z:\\tmp\\twk-nowhere\\gone.exe");
-    EXPECT_FALSE(registry_cleaner_is_enabled());
-    EXPECT_THAT(scan_key(key), IsEmpty());
-    CleanItem item;
-    item.type = ITEM_REGISTRY_VALUE;
-    item.path = key.item_path("stale");
-    EXPECT_FALSE(registry_cleaner_module.clean({item}));
-    EXPECT_TRUE(key.has("stale"));
-    EXPECT_TRUE(registry_cleaner_module.clean({}));
-}
-
 // Values are read in order (their names sort as they were made): a value too big for the
 // 1024-byte buffer ends the key, one that fills it exactly is read safely.
 TEST_F(RegistryCleanerTest, ReportsOnlyStringsNamingMissingPathsUntilTheBufferOverflows) {
@@ -143,7 +130,7 @@ std::string regedit_path() {
     return std::string(windows) + "\\regedit.exe";
 }
 
-TEST_F(RegistryCleanerTest, CleanBacksUpThenDeletesExactlyTheSelectedValues) {
+TEST_F(RegistryCleanerTest, CleanBacksUpThenDeletesExactlyTheSelectedValuesAndNothingWithoutABackup) {
     TestKey key("Clean");
     key.set_string("stale \"quoted\" name", "Z:\\tmp\\twk-nowhere\\a \"b\".exe");
     key.set_string("stale_expand", "%TWK_TEST_DIR%\\gone\\b.dll", REG_EXPAND_SZ);
@@ -154,6 +141,16 @@ TEST_F(RegistryCleanerTest, CleanBacksUpThenDeletesExactlyTheSelectedValues) {
     ASSERT_EQ(items.size(), 4u);
     for (CleanItem& item : items) item.selected = item.path != key.item_path("kept_unselected");
     const auto before = key.values();
+
+    // No backup, no deletion: the backup directory cannot be made where a file stands.
+    local_app_data.write_text("Tidewick", "a file, not a directory");
+    {
+        ProgressRecorder refused;
+        EXPECT_FALSE(registry_cleaner_module.clean(items));
+        EXPECT_EQ(key.values(), before);
+        EXPECT_THAT(refused.messages(), IsEmpty());
+    }
+    remove_tree(local_app_data.path("Tidewick"));
 
     ProgressRecorder progress;
     // The value whose name holds a backslash cannot be found by its path: the clean fails.
@@ -169,21 +166,6 @@ TEST_F(RegistryCleanerTest, CleanBacksUpThenDeletesExactlyTheSelectedValues) {
     const ProcessResult imported = run_process(regedit_path(), {"/s", backup});
     EXPECT_EQ(imported.exit_code, 0) << imported.output;
     EXPECT_EQ(key.values(), before);
-}
-
-TEST_F(RegistryCleanerTest, NoBackupMeansNothingDeleted) {
-    TestKey key("NoBackup");
-    key.set_string("stale", "Z:\\tmp\\twk-nowhere\\gone.exe");
-    registry_cleaner_set_enabled(true);
-    const ItemList items = scan_key(key);
-    ASSERT_EQ(items.size(), 1u);
-    // The backup directory cannot be made where a file stands.
-    local_app_data.write_text("Tidewick", "a file, not a directory");
-
-    ProgressRecorder progress;
-    EXPECT_FALSE(registry_cleaner_module.clean(items));
-    EXPECT_TRUE(key.has("stale"));
-    EXPECT_THAT(progress.messages(), IsEmpty());
 }
 
 TEST_F(RegistryCleanerTest, RootValuesOfClassesRootAreFoundAndDeleted) {
@@ -205,7 +187,20 @@ TEST_F(RegistryCleanerTest, RootValuesOfClassesRootAreFoundAndDeleted) {
     RegDeleteValueA(HKEY_CLASSES_ROOT, name.c_str());
 }
 
-TEST_F(RegistryCleanerTest, PathsOutsideTheCleanableRootsFail) {
+// Switched off it finds nothing and deletes nothing; switched on, it still
+// refuses paths outside the cleanable roots.
+TEST_F(RegistryCleanerTest, SwitchedOffOrOutsideItsRootsItDeletesNothing) {
+    TestKey key("Off");
+    key.set_string("stale", "Z:\\tmp\\twk-nowhere\\gone.exe");
+    EXPECT_FALSE(registry_cleaner_is_enabled());
+    EXPECT_THAT(scan_key(key), IsEmpty());
+    CleanItem stale;
+    stale.type = ITEM_REGISTRY_VALUE;
+    stale.path = key.item_path("stale");
+    EXPECT_FALSE(registry_cleaner_module.clean({stale}));
+    EXPECT_TRUE(key.has("stale"));
+    EXPECT_TRUE(registry_cleaner_module.clean({}));
+
     registry_cleaner_set_enabled(true);
     for (const char* path : {"HKEY_USERS\\.DEFAULT\\x", "HKEY_CURRENT_CONFIG\\Software\\x", "HKEY_CURRENT_USER",
                              "HKEY_CURRENT_USER\\novalue", "hkey_current_user\\Software\\x"}) {
