@@ -67,14 +67,9 @@ void drain(HANDLE pipe, std::string& sink) {
     }
 }
 
-std::string without_carriage_returns_before_newlines(const std::string& text) {
-    std::string result;
-    result.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-        result += text[i];
-    }
-    return result;
+std::string without_carriage_returns_before_newlines(std::string text) {
+    for (auto at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) text.erase(at, 1);
+    return text;
 }
 
 // Starts `exe` on the child ends of the pipes, which are then closed here;
