@@ -10,47 +10,32 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <cctype>
 #include <set>
 #include <string>
 
 namespace {
 
-// The file's bytes, read as they are on disk, for its headers and import table.
-struct ImageFile {
-    std::string bytes;
-    explicit ImageFile(const std::string& path) {
-        std::ifstream file(path, std::ios::binary);
-        bytes.assign(std::istreambuf_iterator<char>(file), {});
+// twk.exe mapped as an image, but not run: headers, imports and resources
+// lie at their relative addresses from the base.
+class MappedImage {
+public:
+    explicit MappedImage(const std::string& path) : module_(LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE)) {}
+    ~MappedImage() { FreeLibrary(module_); }
+    template <typename T> const T* at(DWORD rva) const { return reinterpret_cast<const T*>(base() + rva); }
+    const IMAGE_NT_HEADERS64* headers() const { return at<IMAGE_NT_HEADERS64>(at<IMAGE_DOS_HEADER>(0)->e_lfanew); }
+    // The resource's bytes, or nothing.
+    std::string resource(LPCSTR type, LPCSTR name) const {
+        HRSRC found = FindResourceA(module_, name, type);
+        if (!found) return {};
+        return std::string(static_cast<const char*>(LockResource(LoadResource(module_, found))), SizeofResource(module_, found));
     }
-    const BYTE* at(std::size_t offset) const { return reinterpret_cast<const BYTE*>(bytes.data()) + offset; }
-    const IMAGE_NT_HEADERS64* headers() const {
-        return reinterpret_cast<const IMAGE_NT_HEADERS64*>(at(reinterpret_cast<const IMAGE_DOS_HEADER*>(at(0))->e_lfanew));
-    }
-    // Where a relative virtual address lies in the file, or null.
-    const BYTE* at_rva(DWORD rva) const {
-        const IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(headers());
-        for (WORD i = 0; i < headers()->FileHeader.NumberOfSections; ++i, ++section) {
-            if (rva >= section->VirtualAddress && rva < section->VirtualAddress + section->Misc.VirtualSize) {
-                return at(section->PointerToRawData + (rva - section->VirtualAddress));
-            }
-        }
-        return nullptr;
-    }
-};
 
-std::string resource_text(const std::string& path, LPCSTR type, LPCSTR name) {
-    HMODULE module = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    if (!module) return {};
-    std::string text;
-    if (HRSRC found = FindResourceA(module, name, type)) {
-        text.assign(static_cast<const char*>(LockResource(LoadResource(module, found))), SizeofResource(module, found));
-    }
-    FreeLibrary(module);
-    return text;
-}
+private:
+    // A module loaded as a resource has its low bits set as a marker.
+    const BYTE* base() const { return reinterpret_cast<const BYTE*>(reinterpret_cast<ULONG_PTR>(module_) & ~ULONG_PTR{3}); }
+    HMODULE module_;
+};
 
 std::string lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
@@ -58,8 +43,7 @@ std::string lower(std::string text) {
 }
 
 TEST(Executable, IsAGuiProgramThatImportsOnlySystemDlls) {
-    const ImageFile image(twk_exe_path());
-    ASSERT_GT(image.bytes.size(), 4096u);
+    const MappedImage image(twk_exe_path());
     ASSERT_EQ(image.headers()->OptionalHeader.Magic, IMAGE_NT_OPTIONAL_HDR64_MAGIC);
     EXPECT_EQ(image.headers()->OptionalHeader.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
 
@@ -68,19 +52,18 @@ TEST(Executable, IsAGuiProgramThatImportsOnlySystemDlls) {
                                             "comctl32.dll", "crypt32.dll", "version.dll", "ntdll.dll"};
     const DWORD imports = image.headers()->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
     std::set<std::string> imported;
-    for (auto* entry = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(image.at_rva(imports)); entry && entry->Name;
-         ++entry) {
-        imported.insert(lower(reinterpret_cast<const char*>(image.at_rva(entry->Name))));
+    for (auto* entry = image.at<IMAGE_IMPORT_DESCRIPTOR>(imports); entry->Name; ++entry) {
+        imported.insert(lower(image.at<char>(entry->Name)));
     }
     EXPECT_THAT(imported, ::testing::Contains("kernel32.dll"));
     for (const std::string& dll : imported) EXPECT_TRUE(system_dlls.count(dll)) << dll << " would have to ship beside twk.exe";
 }
 
 TEST(Executable, CarriesIconVersionAndManifest) {
-    const std::string exe = twk_exe_path();
-    EXPECT_FALSE(resource_text(exe, RT_GROUP_ICON, MAKEINTRESOURCEA(101)).empty());
+    const MappedImage image(twk_exe_path());
+    EXPECT_FALSE(image.resource(RT_GROUP_ICON, MAKEINTRESOURCEA(101)).empty());
 
-    const std::string version = resource_text(exe, RT_VERSION, MAKEINTRESOURCEA(1));
+    const std::string version = image.resource(RT_VERSION, MAKEINTRESOURCEA(1));
     ASSERT_GE(version.size(), 40u + sizeof(VS_FIXEDFILEINFO));
     // The fixed block follows the "VS_VERSION_INFO" header, 32-bit aligned.
     const auto* fixed = reinterpret_cast<const VS_FIXEDFILEINFO*>(version.data() + 40);
@@ -91,7 +74,7 @@ TEST(Executable, CarriesIconVersionAndManifest) {
     EXPECT_EQ(numbers, TWK_VERSION);
     EXPECT_EQ(LOWORD(fixed->dwFileVersionLS), 0u);
 
-    const std::string manifest = resource_text(exe, RT_MANIFEST, MAKEINTRESOURCEA(1));
+    const std::string manifest = image.resource(RT_MANIFEST, MAKEINTRESOURCEA(1));
     EXPECT_THAT(manifest, ::testing::HasSubstr("name=\"Tidewick.twk\" version=\"" + std::string(TWK_VERSION) + ".0\""));
     EXPECT_THAT(manifest, ::testing::HasSubstr("level=\"asInvoker\""));
     EXPECT_THAT(manifest, ::testing::HasSubstr("<dpiAware"));

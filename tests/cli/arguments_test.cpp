@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <initializer_list>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -13,32 +14,35 @@ std::optional<CliOptions> parse(std::initializer_list<const char*> words) {
     return parse_arguments(static_cast<int>(argv.size()), argv.data());
 }
 
-TEST(ParseArguments, TakesTheFirstWordAsCommandAndSetsFlagsInAnyOrder) {
-    auto options = parse({"--dry-run", "clean", "-f", "scan", "--bogus", "-", "-q", "--verbose"});
-    ASSERT_TRUE(options);
-    EXPECT_EQ(options->command, "clean");
-    EXPECT_TRUE(options->force);
-    EXPECT_TRUE(options->dry_run);
-    EXPECT_TRUE(options->quiet);
-    EXPECT_TRUE(options->verbose);
-
-    EXPECT_EQ(parse({"foo", "scan"})->command, "foo");  // rejected later by the runner
-    EXPECT_EQ(parse({"--no-gui", "scan"})->command, "scan");
-}
-
-TEST(ParseArguments, HelpAndVersionOptionsWinAndStopParsing) {
-    EXPECT_EQ(parse({"scan", "-h"})->command, "help");
-    auto help_first = parse({"-h", "scan", "--force"});
-    EXPECT_EQ(help_first->command, "help");
-    EXPECT_FALSE(help_first->force);  // nothing after --help is looked at
-    EXPECT_EQ(parse({"--version", "scan"})->command, "version");
-}
-
-TEST(ParseArguments, NoCommandWordGivesNothing) {
-    EXPECT_FALSE(parse({}));
-    EXPECT_FALSE(parse({"--no-gui"}));
-    EXPECT_FALSE(parse({"-v"}));  // -v is --verbose here, not --version
-    EXPECT_FALSE(parse({"--force", "--dry-run"}));
+// The first word is the command (an unknown one is rejected later by the
+// runner), flags count anywhere, and --help or --version stop the parse.
+TEST(ParseArguments, CommandsFlagsHelpAndVersion) {
+    struct Case {
+        std::initializer_list<const char*> words;
+        const char* command;  // null: no command at all
+        bool force = false, dry_run = false, quiet = false, verbose = false;
+    };
+    const Case cases[] = {
+        {{"--dry-run", "clean", "-f", "scan", "--bogus", "-", "-q", "--verbose"}, "clean", true, true, true, true},
+        {{"foo", "scan"}, "foo"},
+        {{"--no-gui", "scan"}, "scan"},
+        {{"scan", "-h"}, "help"},
+        {{"-h", "scan", "--force"}, "help"},
+        {{"--version", "scan"}, "version"},
+        {{}, nullptr},
+        {{"--no-gui"}, nullptr},
+        {{"-v"}, nullptr},  // -v is --verbose here, not --version
+        {{"--force", "--dry-run"}, nullptr},
+    };
+    for (const Case& c : cases) {
+        const auto options = parse(c.words);
+        ASSERT_EQ(options.has_value(), c.command != nullptr) << c.words.size() << " words";
+        if (!options) continue;
+        EXPECT_EQ(options->command, c.command);
+        EXPECT_EQ(std::tuple(options->force, options->dry_run, options->quiet, options->verbose),
+                  std::tuple(c.force, c.dry_run, c.quiet, c.verbose))
+            << c.command;
+    }
 }
 
 }  // namespace

@@ -62,10 +62,14 @@ TEST_F(CommandTest, ScanListsTenCleanableItemsThenTheLockedSection) {
               "Total locked files: 2\n");
 }
 
+// Quiet and verbose change nothing.
 TEST_F(CommandTest, ScanCountsWhatItDoesNotList) {
     report(numbered_items(25));
-    EXPECT_THAT(run(command("scan")).output,
-                HasSubstr("  [1.00 KB] C:\\t\\f10\n  ... and 15 more cleanable items\n"));
+    const std::string plain = run(command("scan")).output;
+    EXPECT_THAT(plain, HasSubstr("  [1.00 KB] C:\\t\\f10\n  ... and 15 more cleanable items\n"));
+    CliOptions loud = command("scan");
+    loud.verbose = loud.quiet = true;
+    EXPECT_EQ(run(loud).output, plain);
 
     ItemList locked;
     for (int i = 1; i <= 7; ++i) locked.push_back(make_locked_item("C:\\l" + std::to_string(i), 1, "x.exe", i));
@@ -80,7 +84,7 @@ TEST_F(CommandTest, ScanCountsWhatItDoesNotList) {
     EXPECT_THAT(run(command("scan")).output, ::testing::EndsWith("Total items: 0\nTotal size: 0 B\n"));
 }
 
-TEST_F(CommandTest, CleanAsksFirstAndOnlyAYesCleans) {
+TEST_F(CommandTest, CleanAsksFirstAndOnlyAYesCleansUnlessItIsADryRun) {
     report(numbered_items(2, 512));
     for (const char* refusal : {"n\n", "\n", "", "Nope\n"}) {
         const ConsoleRun declined = run(command("clean"), refusal);
@@ -88,6 +92,12 @@ TEST_F(CommandTest, CleanAsksFirstAndOnlyAYesCleans) {
         EXPECT_THAT(declined.output, ::testing::EndsWith("Found 2 items (1.00 KB)\n"
                                                          "\nDo you want to clean these items? [y/N]: Cancelled.\n"));
     }
+    // Forced cleans are shown end to end; a dry run is not, and wins over --force.
+    CliOptions dry = command("clean");
+    dry.force = dry.dry_run = true;
+    const ConsoleRun dry_run = run(dry);
+    EXPECT_EQ(dry_run.status, 0);
+    EXPECT_THAT(dry_run.output, ::testing::EndsWith("Found 2 items (1.00 KB)\n\nDry run mode - no files will be deleted.\n"));
     EXPECT_EQ(cleans(), 0);
 
     const ConsoleRun accepted = run(command("clean"), "yes please\n");
@@ -97,29 +107,6 @@ TEST_F(CommandTest, CleanAsksFirstAndOnlyAYesCleans) {
                                                      "\r[100%] Cleaning files...\n\r[100%] Clean complete\n"
                                                      "\nCleaning complete:\n  Cleaned: 2 items (1.00 KB)\n"
                                                      "  Failed: 0 items\n"));
-}
-
-TEST_F(CommandTest, ForceSkipsThePromptButDryRunWinsOverIt) {
-    report(numbered_items(3));
-    fake_state(0).clean_result = false;
-    CliOptions forced = command("clean");
-    forced.force = true;
-    const ConsoleRun cleaned = run(forced);
-    EXPECT_EQ(cleaned.status, 0);  // failed items do not change the status
-    EXPECT_THAT(cleaned.output, Not(HasSubstr("[y/N]")));
-    EXPECT_THAT(cleaned.output, HasSubstr("  Cleaned: 0 items (0 B)\n  Failed: 3 items\n"));
-
-    forced.dry_run = true;
-    const ConsoleRun dry = run(forced);
-    EXPECT_EQ(dry.status, 0);
-    EXPECT_THAT(dry.output, ::testing::EndsWith("Found 3 items (3.00 KB)\n\nDry run mode - no files will be deleted.\n"));
-    EXPECT_EQ(cleans(), 1);
-}
-
-TEST_F(CommandTest, CleanWithNothingFoundSaysSoWithoutPrompting) {
-    const ConsoleRun clean = run(command("clean"), "y\n");
-    EXPECT_EQ(clean.status, 0);
-    EXPECT_THAT(clean.output, ::testing::EndsWith("Scan complete\nNo items to clean.\n"));
 }
 
 TEST_F(CommandTest, UnknownCommandsAreRejectedAndAFailedScanIs99) {
@@ -134,14 +121,6 @@ TEST_F(CommandTest, UnknownCommandsAreRejectedAndAFailedScanIs99) {
         EXPECT_EQ(failed.status, 99);
         EXPECT_EQ(failed.output, "Scanning for cleanable items...\nError: Scan failed\n");
     }
-}
-
-TEST_F(CommandTest, QuietAndVerboseChangeNothing) {
-    report(numbered_items(1));
-    const std::string plain = run(command("scan")).output;
-    CliOptions loud = command("scan");
-    loud.verbose = loud.quiet = true;
-    EXPECT_EQ(run(loud).output, plain);
 }
 
 }  // namespace

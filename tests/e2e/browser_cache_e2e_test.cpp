@@ -24,15 +24,15 @@ constexpr const char* BRAVE_CACHE = "Local\\BraveSoftware\\Brave-Browser\\User D
 constexpr FixtureFile FILES[] = {
     {"Local\\Google\\Chrome\\User Data\\Default\\Cache\\data_0", 100, 0},
     {"Local\\Google\\Chrome\\User Data\\Default\\Cache\\index\\data_1", 50, 0},
-    {"Local\\Google\\Chrome\\User Data\\Local State", 5, 0},
+    {"Local\\Google\\Chrome\\User Data\\Local State", 5, 0, true},
     {"Local\\Google\\Chrome\\User Data\\Profile 1\\Cache\\data_2", 70, 0},
-    {"Local\\Google\\Chrome\\User Data\\Profile 2\\Preferences", 9, 0},
+    {"Local\\Google\\Chrome\\User Data\\Profile 2\\Preferences", 9, 0, true},
     {"Local\\Mozilla\\Firefox\\Profiles\\abc.default\\cache2\\entries\\e1", 30, 0},
     {"Roaming\\Opera Software\\Opera Stable\\Cache\\Cache_Data\\o1", 40, 0},
-    {"Local\\BraveSoftware\\Brave-Browser\\User Data\\Default\\Cache\\Cache_Data\\b1", 20, 0},
-    {"Local\\BraveSoftware\\Brave-Browser\\User Data\\Default\\Cache\\Cache_Data\\b2", 10, 0},
-    {"Elsewhere\\Cache\\x", 25, 0},
-    {"Outside\\outside.log", 16, 0},
+    {"Local\\BraveSoftware\\Brave-Browser\\User Data\\Default\\Cache\\Cache_Data\\b1", 20, 0, true},
+    {"Local\\BraveSoftware\\Brave-Browser\\User Data\\Default\\Cache\\Cache_Data\\b2", 10, 0, true},
+    {"Elsewhere\\Cache\\x", 25, 0, true},
+    {"Outside\\outside.log", 16, 0, true},
 };
 
 class BrowserCacheProfile : public ::testing::Test {
@@ -65,38 +65,31 @@ protected:
     std::optional<BackgroundProcess> holder;
 };
 
-TEST_F(BrowserCacheProfile, ScanListsOneItemPerProfileCacheAndSkipsARunningBrowser) {
-    const ProcessResult run = run_twk_in_profile(tree, {"scan"});
-    ASSERT_EQ(run.exit_code, 0) << run.output;
-    EXPECT_EQ(console_text(run.output).text, scan_output(chrome_lines(), 5, 320));
+TEST_F(BrowserCacheProfile, ScanListsProfileCachesSkipsARunningBrowserAndCleanSparesLinkTargets) {
+    const ProcessResult scan = run_twk_in_profile(tree, {"scan"});
+    ASSERT_EQ(scan.exit_code, 0) << scan.output;
+    EXPECT_EQ(console_text(scan.output).text, scan_output(chrome_lines(), 5, 320));
 
     // Any program called chrome.exe counts as Chrome running.
     const std::string fake_chrome = tree.path("bin\\chrome.exe");
     tree.make_dir("bin");
     ASSERT_TRUE(CopyFileA(test_tool_path("lock_holder.exe").c_str(), fake_chrome.c_str(), FALSE));
-    BackgroundProcess chrome(fake_chrome, {});
-    ASSERT_TRUE(chrome.wait_for_output("ready"));
-    const ProcessResult without_chrome = run_twk_in_profile(tree, {"scan"});
-    EXPECT_EQ(console_text(without_chrome.output).text, scan_output("", 3, 100));
-}
+    {
+        BackgroundProcess chrome(fake_chrome, {});
+        ASSERT_TRUE(chrome.wait_for_output("ready"));
+        const ProcessResult without_chrome = run_twk_in_profile(tree, {"scan"});
+        EXPECT_EQ(console_text(without_chrome.output).text, scan_output("", 3, 100));
+    }
 
-TEST_F(BrowserCacheProfile, CleanRemovesCachesWholeButNeverALinksTarget) {
-    const ProcessResult run = run_twk_in_profile(tree, {"clean", "--force"});
-    ASSERT_EQ(run.exit_code, 0) << run.output;
+    const ProcessResult clean = run_twk_in_profile(tree, {"clean", "--force"});
+    ASSERT_EQ(clean.exit_code, 0) << clean.output;
     // The link inside Firefox's cache cannot be removed under Wine, so that
     // cache stays and fails the module's batch; nothing is reported per item.
-    EXPECT_EQ(console_text(run.output).text, failed_clean_report(5, 320, ""));
-
-    for (const std::string& gone : {std::string(CHROME) + "Default\\Cache", std::string(CHROME) + "Profile 1\\Cache",
-                                   std::string(OPERA_CACHE), std::string(FIREFOX_CACHE) + "\\e1"}) {
-        EXPECT_FALSE(tree.exists(gone)) << gone;
-    }
-    for (const std::string& kept : {std::string(CHROME) + "Local State", std::string(CHROME) + "Profile 3\\Cache",
-                                   std::string(BRAVE_CACHE) + "\\b1", std::string(BRAVE_CACHE) + "\\b2",
-                                   std::string("Roaming\\Opera Software\\Opera Stable\\Cache"),
-                                   std::string("Outside\\outside.log"), std::string("Elsewhere\\Cache\\x")}) {
-        EXPECT_TRUE(tree.exists(kept)) << kept;
-    }
+    EXPECT_EQ(console_text(clean.output).text, failed_clean_report(5, 320, ""));
+    for (const FixtureFile& file : FILES) EXPECT_EQ(tree.exists(file.path), file.kept_by_clean) << file.path;
+    EXPECT_FALSE(tree.exists(std::string(CHROME) + "Default\\Cache"));  // caches go whole
+    EXPECT_TRUE(tree.exists(std::string(CHROME) + "Profile 3\\Cache"));
+    EXPECT_TRUE(tree.exists("Roaming\\Opera Software\\Opera Stable\\Cache"));
     EXPECT_TRUE(firefox_link->exists());
 }
 

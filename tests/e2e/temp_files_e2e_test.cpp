@@ -69,21 +69,15 @@ protected:
     std::optional<BackgroundProcess> holder;
 };
 
-TEST_F(TempFilesProfile, ScanListsOldFilesAndTheHeldOneApart) {
-    const ProcessResult run = run_twk_in_profile(tree, {"scan"});
-    ASSERT_EQ(run.exit_code, 0) << run.output;
-    const ConsoleText console = console_text(run.output);
-    ASSERT_GE(console.scan_modules.size(), 1u);
-    EXPECT_EQ(console.scan_modules[0], "Temporary Files");
+TEST_F(TempFilesProfile, ScanListsOldFilesAndTheHeldOneApartAndCleanRecyclesThem) {
+    const ProcessResult scan = run_twk_in_profile(tree, {"scan"});
+    ASSERT_EQ(scan.exit_code, 0) << scan.output;
     const std::string locked = unknown_holder_line(tree, HELD.path, HELD.size);
-    EXPECT_EQ(console.text, scan_report(8, total_size(), listed_lines(), locked, 1));
-}
+    EXPECT_EQ(console_text(scan.output).text, scan_report(8, total_size(), listed_lines(), locked, 1));
 
-TEST_F(TempFilesProfile, CleanRecyclesListedFilesAndKeepsEverythingElse) {
     for (const FixtureFile& file : LISTED) forget_recycled(std::string(base_name(file.path)));
     const ProcessResult run = run_twk_in_profile(tree, {"clean", "--force"});
     ASSERT_EQ(run.exit_code, 0) << run.output;
-
     std::string reports;
     for (const FixtureFile& file : LISTED) {
         const std::string name(base_name(file.path));

@@ -24,22 +24,22 @@ constexpr const char* REPORTS = "Local\\Microsoft\\Windows\\WER\\ReportArchive\\
 constexpr FixtureFile FILES[] = {
     {"Windows\\SoftwareDistribution\\Download\\pkg1\\a.bin", 100, 0},
     {"Windows\\SoftwareDistribution\\Download\\pkg1\\sub\\b.bin", 200, 0},
-    {"Windows\\SoftwareDistribution\\Download\\pkg2\\held.dat", 10, 0},
+    {"Windows\\SoftwareDistribution\\Download\\pkg2\\held.dat", 10, 0, true},
     {"Windows\\SoftwareDistribution\\Download\\pkg2\\other.dat", 20, 0},
     {"Windows\\SoftwareDistribution\\Download\\update.cab", 200, 0},
-    {"Windows\\SoftwareDistribution\\Download\\zero.bin", 0, 0},
+    {"Windows\\SoftwareDistribution\\Download\\zero.bin", 0, 0, true},
     {"Windows\\Logs\\CBS\\cbs_old.log", 70, 7 * DAY},
-    {"Windows\\Logs\\CBS\\cbs_new.log", 60, 7 * DAY - 3600},
-    {"Windows\\Logs\\CBS\\cbs.txt", 50, 40 * DAY},
+    {"Windows\\Logs\\CBS\\cbs_new.log", 60, 7 * DAY - 3600, true},
+    {"Windows\\Logs\\CBS\\cbs.txt", 50, 40 * DAY, true},
     {"Local\\Microsoft\\Windows\\WER\\ReportArchive\\Report30\\report.wer", 500, 0},
-    {"Local\\Microsoft\\Windows\\WER\\ReportArchive\\Report29\\report.wer", 400, 0},
+    {"Local\\Microsoft\\Windows\\WER\\ReportArchive\\Report29\\report.wer", 400, 0, true},
     {"Windows\\Prefetch\\APP.EXE-1234.pf", 90, 31 * DAY},
-    {"Local\\Microsoft\\Windows\\Explorer\\thumbcache_32.db", 64, 0},
+    {"Local\\Microsoft\\Windows\\Explorer\\thumbcache_32.db", 64, 0, true},
     {"Local\\Microsoft\\Windows\\Explorer\\thumbcache_96.db", 32, 0},
     {"Local\\Microsoft\\Windows\\Explorer\\iconcache_32.db", 48, 0},
     {"Local\\D3DSCache\\shader.bin", 128, 0},
     {"ProgramData\\Microsoft\\Search\\Data\\Temp\\search.tmp", 16, 0},
-    {"Outside\\outside.log", 16, 0},
+    {"Outside\\outside.log", 16, 0, true},
 };
 
 class WindowsCleanupProfile : public ::testing::Test {
@@ -75,14 +75,12 @@ protected:
     std::optional<BackgroundProcess> holder;
 };
 
-TEST_F(WindowsCleanupProfile, ScanListsMatchingEntriesPerLocation) {
-    const ProcessResult run = run_twk_in_profile(tree, {"scan"});
-    ASSERT_EQ(run.exit_code, 0) << run.output;
+TEST_F(WindowsCleanupProfile, ScanListsMatchingEntriesPerLocationAndCleanRemovesThemWhole) {
+    const ProcessResult scan = run_twk_in_profile(tree, {"scan"});
+    ASSERT_EQ(scan.exit_code, 0) << scan.output;
     const std::string locked = unknown_holder_line(tree, std::string(EXPLORER) + "thumbcache_32.db", 64);
-    EXPECT_EQ(console_text(run.output).text, scan_report(11, 1478, cleanable_lines(), locked, 1));
-}
+    EXPECT_EQ(console_text(scan.output).text, scan_report(11, 1478, cleanable_lines(), locked, 1));
 
-TEST_F(WindowsCleanupProfile, CleanRemovesItemsWholeAndReportsEach) {
     const ProcessResult run = run_twk_in_profile(tree, {"clean", "--force"});
     ASSERT_EQ(run.exit_code, 0) << run.output;
     const std::string reports =
@@ -95,22 +93,9 @@ TEST_F(WindowsCleanupProfile, CleanRemovesItemsWholeAndReportsEach) {
               cleaned_lines("thumbcache_96.db") + cleaned_lines("iconcache_32.db") + cleaned_lines("shader.bin") +
               cleaned_lines("search.tmp");
     EXPECT_EQ(console_text(run.output).text, failed_clean_report(11, 1478, reports));
-
-    for (const char* gone : {"Windows\\SoftwareDistribution\\Download\\pkg1", "Windows\\SoftwareDistribution\\Download\\pkg2\\other.dat",
-                             "Windows\\SoftwareDistribution\\Download\\update.cab", "Windows\\Logs\\CBS\\cbs_old.log",
-                             "Local\\Microsoft\\Windows\\WER\\ReportArchive\\Report30", "Windows\\Prefetch\\APP.EXE-1234.pf",
-                             "Local\\Microsoft\\Windows\\Explorer\\thumbcache_96.db",
-                             "Local\\Microsoft\\Windows\\Explorer\\iconcache_32.db", "Local\\D3DSCache\\shader.bin",
-                             "ProgramData\\Microsoft\\Search\\Data\\Temp\\search.tmp"}) {
-        EXPECT_FALSE(tree.exists(gone)) << gone;
-    }
-    for (const char* kept : {"Windows\\SoftwareDistribution\\Download\\pkg2\\held.dat",
-                             "Windows\\SoftwareDistribution\\Download\\zero.bin",
-                             "Windows\\SoftwareDistribution\\Download\\emptydir", "Windows\\Logs\\CBS\\cbs_new.log",
-                             "Windows\\Logs\\CBS\\cbs.txt", "Local\\Microsoft\\Windows\\WER\\ReportArchive\\Report29",
-                             "Local\\Microsoft\\Windows\\Explorer\\thumbcache_32.db", "Outside\\outside.log"}) {
-        EXPECT_TRUE(tree.exists(kept)) << kept;
-    }
+    for (const FixtureFile& file : FILES) EXPECT_EQ(tree.exists(file.path), file.kept_by_clean) << file.path;
+    EXPECT_FALSE(tree.exists(std::string(DOWNLOAD) + "pkg1"));  // directory items go whole
+    EXPECT_TRUE(tree.exists(std::string(DOWNLOAD) + "emptydir"));
     EXPECT_TRUE(link->exists());
 }
 

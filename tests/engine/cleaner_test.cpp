@@ -35,12 +35,12 @@ std::uint64_t scan_nothing(ItemList&) { return 0; }
 bool clean_nothing(const ItemList&) { return true; }
 
 TEST_F(EngineTest, RegistryRefusesBadDescriptorsDuplicatesAndAThirtyThirdModule) {
-    static std::vector<std::string> ids;
-    static std::vector<CleanerModule> fillers;
-    ids.clear();
-    fillers.clear();
-    for (int i = 0; i < 33; ++i) ids.push_back("filler" + std::to_string(i));
-    for (int i = 0; i < 33; ++i) fillers.push_back(CleanerModule{ids[i].c_str(), nullptr, nullptr, scan_nothing, clean_nothing, nullptr, nullptr});
+    static std::vector<std::string> ids(33);  // the registry keeps pointers until the fixture's shutdown
+    static std::vector<CleanerModule> fillers(33);
+    for (int i = 0; i < 33; ++i) {
+        ids[i] = "filler" + std::to_string(i);
+        fillers[i] = CleanerModule{ids[i].c_str(), nullptr, nullptr, scan_nothing, clean_nothing, nullptr, nullptr};
+    }
 
     EXPECT_FALSE(cleaner_register_module(nullptr));
     CleanerModule no_scan{"no_scan", nullptr, nullptr, nullptr, clean_nothing, nullptr, nullptr};
@@ -56,27 +56,6 @@ TEST_F(EngineTest, RegistryRefusesBadDescriptorsDuplicatesAndAThirtyThirdModule)
     EXPECT_TRUE(cleaner_register_module(&fillers[0]));
     CleanerModule same_id{ids[0].c_str(), nullptr, nullptr, scan_nothing, clean_nothing, nullptr, nullptr};
     EXPECT_FALSE(cleaner_register_module(&same_id));
-}
-
-TEST_F(EngineTest, FullScanReportsEachModuleThenCompleteAndTagsDescriptions) {
-    register_fakes(5);
-    fake_state(0).items = {make_item("C:\\a.log", 10, "Temporary file"), make_item("C:\\b.log", 5)};
-    fake_state(3).items = {make_locked_item("C:\\c.db", 7, "x.exe", 42)};
-    ProgressRecorder progress;
-
-    auto results = cleaner_scan();
-
-    ASSERT_TRUE(results);
-    EXPECT_THAT(progress.calls(),
-                ElementsAre(Call(0.0f, "Fake Module 0"), Call(20.0f, "Fake Module 1"), Call(40.0f, "Fake Module 2"),
-                            Call(60.0f, "Fake Module 3"), Call(80.0f, "Fake Module 4"), Call(100.0f, "Scan complete")));
-    EXPECT_EQ(results->total_items, 3u);
-    EXPECT_EQ(results->total_size, 22u);  // the locked item counts too
-    ASSERT_EQ(results->items.size(), 3u);
-    EXPECT_EQ(results->items[0].description, "[fake0] Temporary file");
-    EXPECT_EQ(results->items[1].path, "C:\\b.log");
-    EXPECT_EQ(results->items[2].description, "[fake3] Locked item");
-    EXPECT_EQ(results->items[2].locked_by, "x.exe");
 }
 
 TEST_F(EngineTest, FilteredScansOnlyRunTheChosenModules) {
@@ -99,7 +78,7 @@ TEST_F(EngineTest, FilteredScansOnlyRunTheChosenModules) {
     }
 }
 
-TEST_F(EngineTest, CleanRoutesCopiesByTagAndCountsPerBatch) {
+TEST_F(EngineTest, CleanRoutesCopiesByTagAndCountsPerBatchAndUntaggedItemsNowhere) {
     register_fakes(3);
     fake_state(0).items = {make_item("a", 1), make_item("b", 2)};
     fake_state(1).items = {make_item("c", 4), make_item("d", 8), make_item("e", 16)};
@@ -109,8 +88,12 @@ TEST_F(EngineTest, CleanRoutesCopiesByTagAndCountsPerBatch) {
     ASSERT_TRUE(scanned);
     const ItemList before = scanned->items;
 
+    // Items without a registered tag go to no module and count nowhere.
+    ItemList list = scanned->items;
+    list.push_back(make_item("x", 32, "fake0 without brackets"));
+    list.push_back(make_item("y", 64, "[fake00] close but not it"));
     ProgressRecorder progress;
-    auto results = cleaner_clean(scanned->items);
+    auto results = cleaner_clean(list);
 
     ASSERT_TRUE(results);
     EXPECT_EQ(results->cleaned_count, 2u);
@@ -122,21 +105,10 @@ TEST_F(EngineTest, CleanRoutesCopiesByTagAndCountsPerBatch) {
     EXPECT_EQ(fake_state(0).batches[0].size(), 2u);
     EXPECT_EQ(fake_state(0).batches[0][0].description, "[fake0] Item");
     EXPECT_TRUE(fake_state(2).batches.empty());  // an empty batch never reaches its module
-    EXPECT_THAT(progress.calls(), ElementsAre(Call(40.0f, "Cleaning files..."), Call(100.0f, "Cleaning files..."),
+    EXPECT_THAT(progress.calls(), ElementsAre(Call(200.0f / 7, "Cleaning files..."), Call(500.0f / 7, "Cleaning files..."),
                                               Call(100.0f, "Clean complete")));
     ASSERT_EQ(scanned->items.size(), before.size());  // the caller's list is untouched
     EXPECT_EQ(scanned->items[1].selected, false);
-}
-
-TEST_F(EngineTest, ItemsWithoutARegisteredTagAreNeitherCleanedNorCounted) {
-    register_fakes(2);
-    ItemList untagged{make_item("x", 5, "fake0 without brackets"), make_item("y", 6, "[fake00] close but not it")};
-    ProgressRecorder progress;
-    auto results = cleaner_clean(untagged);
-    ASSERT_TRUE(results);
-    EXPECT_EQ(results->cleaned_count + results->failed_count, 0u);
-    EXPECT_TRUE(fake_state(0).batches.empty());
-    EXPECT_THAT(progress.calls(), ElementsAre(Call(100.0f, "Clean complete")));
 }
 
 TEST_F(EngineTest, ShutdownRunsEveryCleanupOnceAndStopsTheEngine) {

@@ -65,108 +65,51 @@ BOOL WINAPI query_image_name(HANDLE, DWORD, LPSTR buffer, PDWORD size) {
 constexpr LockQueryApi SCRIPTED_API{start_session, register_resources, get_list,
                                     end_session,   open_process,       query_image_name};
 
-class ScriptedRestartManager : public ::testing::Test {
-protected:
-    void SetUp() override {
-        script = Script{};
-        previous = install_lock_query_api(SCRIPTED_API);
-        file = tree.write_file("data.bin", 10);
-    }
-    void TearDown() override { install_lock_query_api(previous); }
-
-    UniqueFileHandle hold() const {
-        return UniqueFileHandle(CreateFileA(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-    }
-
-    LockQueryApi previous{};
-    FixtureTree tree{"locks"};
-    std::string file;
+// One scripted answer and what the query makes of it, against a file this test holds or not.
+struct LockCase {
+    const char* what;
+    Script script;
+    bool held;
+    std::string holder;  // empty: not locked
+    DWORD pid;
+    int sessions_ended;
+    UINT records_asked;
 };
 
-TEST_F(ScriptedRestartManager, NamesTheFirstHolderByTheBaseNameOfItsImage) {
-    script.holders = 2;
-    script.image = "C:\\Program Files\\Edge\\msedge.exe";
-    const auto holder = is_file_locked(file);
-    ASSERT_TRUE(holder);
-    EXPECT_EQ(holder->name, "msedge.exe");
-    EXPECT_EQ(holder->pid, 4242u);
-    EXPECT_EQ(script.records_asked, 2u);
-    EXPECT_EQ(script.sessions_ended, 1);
+TEST(ScriptedRestartManager, NamesTheHolderOrFallsBack) {
+    const LockCase cases[] = {
+        {"first holder by its image's base name", {.holders = 2, .image = "C:\\Program Files\\Edge\\msedge.exe"},
+         false, "msedge.exe", 4242, 1, 2},
+        {"process cannot be opened", {.holders = 1, .process_opens = false}, false, "Contoso Viewer", 4242, 1, 1},
+        {"image cannot be read", {.holders = 1}, false, "Contoso Viewer", 4242, 1, 1},
+        {"long name cut", {.holders = 1, .image = "C:\\" + std::string(256, 'n')}, false, std::string(255, 'n'), 4242, 1, 1},
+        {"more than five holders: the probe decides", {.holders = 6, .image = "C:\\x.exe"}, true, "System or Unknown Process", 0, 1,
+         MAX_LOCKER_RECORDS},
+        {"released before the query", {}, false, "", 0, 1, 0},
+        {"no session", {.start_status = ERROR_ACCESS_DENIED}, true, "", 0, 0, 0},
+        {"no registration", {.register_status = ERROR_ACCESS_DENIED}, true, "", 0, 1, 0},
+    };
+    FixtureTree tree("locks");
+    const std::string file = tree.write_file("data.bin", 10);
+    const LockQueryApi previous = install_lock_query_api(SCRIPTED_API);
+    for (const LockCase& c : cases) {
+        script = c.script;
+        const UniqueFileHandle held(
+            c.held ? CreateFileA(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr) : INVALID_HANDLE_VALUE);
+        const auto holder = is_file_locked(file);
+        EXPECT_EQ(holder ? holder->name : "", c.holder) << c.what;
+        EXPECT_EQ(holder ? holder->pid : 0, c.pid) << c.what;
+        EXPECT_EQ(script.sessions_ended, c.sessions_ended) << c.what;
+        EXPECT_EQ(script.records_asked, c.records_asked) << c.what;
+    }
+    install_lock_query_api(previous);
 }
 
-TEST_F(ScriptedRestartManager, FallsBackToTheApplicationNameWhenTheProcessCannotBeAsked) {
-    script.holders = 1;
-    script.process_opens = false;
-    auto holder = is_file_locked(file);
-    ASSERT_TRUE(holder);
-    EXPECT_EQ(holder->name, "Contoso Viewer");
-    EXPECT_EQ(holder->pid, 4242u);
-
-    script.process_opens = true;  // opens, but its image cannot be read
-    holder = is_file_locked(file);
-    ASSERT_TRUE(holder);
-    EXPECT_EQ(holder->name, "Contoso Viewer");
-}
-
-TEST_F(ScriptedRestartManager, CutsALongNameTo255Bytes) {
-    script.holders = 1;
-    script.image = "C:\\" + std::string(256, 'n');
-    const auto holder = is_file_locked(file);
-    ASSERT_TRUE(holder);
-    EXPECT_EQ(holder->name, std::string(255, 'n'));
-}
-
-TEST_F(ScriptedRestartManager, MoreThanFiveHoldersNameNobodyAndTheProbeDecides) {
-    script.holders = 6;
-    script.image = "C:\\x.exe";
-    const UniqueFileHandle held = hold();
-    ASSERT_TRUE(held);
-    const auto holder = is_file_locked(file);
-    EXPECT_EQ(script.records_asked, MAX_LOCKER_RECORDS);
-    ASSERT_TRUE(holder);
-    EXPECT_EQ(holder->name, "System or Unknown Process");
-    EXPECT_EQ(holder->pid, 0u);
-}
-
-TEST_F(ScriptedRestartManager, AFileReleasedBeforeTheQueryIsNotLocked) {
-    EXPECT_FALSE(is_file_locked(file));
-    EXPECT_EQ(script.sessions_ended, 1);
-}
-
-TEST_F(ScriptedRestartManager, NoSessionOrNoRegistrationMeansNoAnswerEvenForAHeldFile) {
-    const UniqueFileHandle held = hold();
-    script.start_status = ERROR_ACCESS_DENIED;
-    EXPECT_FALSE(is_file_locked(file));
-    EXPECT_EQ(script.sessions_ended, 0);  // there was no session to end
-
-    script.start_status = ERROR_SUCCESS;
-    script.register_status = ERROR_ACCESS_DENIED;
-    EXPECT_FALSE(is_file_locked(file));
-    EXPECT_EQ(script.sessions_ended, 1);
-}
-
-// The real calls: Wine's Restart Manager answers with an empty list.
-TEST(FileLocks, ProbeAndQueryAgainstARealHolder) {
+// The real probe: a file that is not there is not locked either. The
+// end-to-end tests show a file held by a second process reported locked.
+TEST(FileLocks, AMissingFileIsNotLocked) {
     FixtureTree tree("realocks");
-    const std::string file = tree.write_file("held.bin", 3);
-    EXPECT_FALSE(probe_file_lock(file));
-    EXPECT_FALSE(is_file_locked(file));
-    EXPECT_FALSE(probe_file_lock(tree.path("missing.bin")));  // not there is not locked
-
-    UniqueFileHandle held(CreateFileA(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-    ASSERT_TRUE(held);
-    EXPECT_TRUE(probe_file_lock(file));
-    const auto holder = is_file_locked(file);
-    ASSERT_TRUE(holder);
-    EXPECT_EQ(holder->name, "System or Unknown Process");
-    EXPECT_EQ(holder->pid, 0u);
-
-    CleanItem item;
-    item.path = file;
-    ASSERT_TRUE(apply_lock_state(item, file));
-    EXPECT_TRUE(item.locked);
-    EXPECT_FALSE(item.selected);
-    EXPECT_EQ(item.locked_by, "System or Unknown Process");
+    EXPECT_FALSE(probe_file_lock(tree.path("missing.bin")));
 }
 
 }  // namespace

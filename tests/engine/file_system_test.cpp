@@ -73,53 +73,15 @@ TEST(DeletePathRecursive, RemovesTreesAndReadOnlyFiles) {
     EXPECT_FALSE(delete_path_recursive(""));
 }
 
-TEST(DeletePathRecursive, LeavesAHeldFileItsDirectoryAndALinksTarget) {
-    FixtureTree tree("keep");
-    tree.write_file("dir\\held", 1);
-    tree.write_file("dir\\free", 1);
-    tree.write_file("outside\\precious", 1);
-    tree.write_file("linkdir\\free", 1);
-    DirectoryLink link(tree.path("linkdir\\linked"), tree.path("outside"));
-    {
-        UniqueFileHandle held(
-            CreateFileA(tree.path("dir\\held").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-        ASSERT_TRUE(held);
-        EXPECT_FALSE(delete_path_recursive(tree.path("dir")));
-    }
-    EXPECT_TRUE(tree.exists("dir\\held"));
-    EXPECT_FALSE(tree.exists("dir\\free"));
-
-    // Wine cannot remove a directory link, so its directory stays; the target is never entered.
-    delete_path_recursive(tree.path("linkdir"));
-    EXPECT_FALSE(tree.exists("linkdir\\free"));
-    EXPECT_TRUE(tree.exists("outside\\precious"));
-    delete_path_recursive(tree.path("linkdir\\linked"));
-    EXPECT_TRUE(tree.exists("outside\\precious"));
-}
-
-// The "A" calls cannot reach such a path at all; the test makes and removes
-// it through the "\\?\" form of the wide calls.
-std::wstring long_form(const std::string& path) { return L"\\\\?\\" + std::wstring(path.begin(), path.end()); }
-
 TEST(DeletePathRecursive, NeverActsOnAPathTooLongForTheBuffer) {
     FixtureTree tree("long");
-    const std::string dir = tree.make_dir("d");
-    const std::string deep = dir + "\\" + std::string(250, 'n');
-    const std::string file = deep + "\\file";
-    ASSERT_TRUE(CreateDirectoryW(long_form(deep).c_str(), nullptr));
-    {
-        UniqueFileHandle handle(CreateFileW(long_form(file).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-        DWORD written = 0;
-        ASSERT_TRUE(WriteFile(handle.get(), "x", 1, &written, nullptr));
-    }
-
-    EXPECT_EQ(calculate_directory_size(dir), 0u);
+    const std::string file = tree.write_text("d\\" + std::string(250, 'n') + "\\file", "x");
+    EXPECT_EQ(calculate_directory_size(tree.path("d")), 0u);
     EXPECT_FALSE(delete_path_recursive(file));
-    EXPECT_FALSE(delete_path_recursive(dir));
-    EXPECT_NE(GetFileAttributesW(long_form(file).c_str()), INVALID_FILE_ATTRIBUTES);
-
-    DeleteFileW(long_form(file).c_str());
-    RemoveDirectoryW(long_form(deep).c_str());
+    EXPECT_FALSE(delete_path_recursive(tree.path("d")));
+    const std::wstring long_form = L"\\\\?\\" + std::wstring(file.begin(), file.end());
+    EXPECT_NE(GetFileAttributesW(long_form.c_str()), INVALID_FILE_ATTRIBUTES);
+    remove_from_unix(tree.path("d"));
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -16,38 +18,25 @@ protected:
     }
 };
 
-TEST_F(ActivityLog, BlankTextsAppendNothingAndAskForNothing) {
-    gui_log("\n");
-    gui_log("   ");
-    gui_log("\r\n");
-    gui_log("%s", "");
-    gui_log(" \t");
-    EXPECT_EQ(log_text(), "");
-    EXPECT_FALSE(g_gui.log_dirty);
-    EXPECT_FALSE(g_gui.log_follow);
-
-    gui_log("  %s  \n", "kept whole");
-    EXPECT_EQ(log_text(), "  kept whole  \n");
-    EXPECT_TRUE(g_gui.log_dirty);
-    EXPECT_TRUE(g_gui.log_follow);
-}
-
-TEST_F(ActivityLog, OneAppendIsCutTo1023Bytes) {
-    const std::string long_text(2000, 'x');
-    gui_log("%s", long_text.c_str());
-    EXPECT_EQ(log_text(), long_text.substr(0, 1023));
-}
-
-TEST_F(ActivityLog, AppendsStopAt8190BytesAndAFullLogDropsTheRest) {
-    const std::string block(1000, 'a');
-    for (int i = 0; i < 8; ++i) gui_log("%s", block.c_str());
-    gui_log("%s", std::string(500, 'b').c_str());  // 190 bytes fit
-    EXPECT_EQ(log_text().size(), 8190u);
-    EXPECT_EQ(log_text().substr(8000), std::string(190, 'b'));
-
-    gui_log("more\n");
-    EXPECT_EQ(log_text().size(), 8190u);
-    EXPECT_EQ(g_gui.activity_log[8190], '\0');
+// Blank texts append nothing and ask for no repaint; one append is cut to
+// 1023 bytes; appends stop at 8190 bytes and a full log drops the rest.
+TEST_F(ActivityLog, AppendsKeepTextWholeWithinTheirLimits) {
+    std::vector<std::string> filling(8, std::string(1000, 'a'));
+    filling.insert(filling.end(), {std::string(500, 'b'), "more\n"});
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"\n", "   ", "\r\n", "", " \t"}, ""},
+        {{"  kept whole  \n"}, "  kept whole  \n"},
+        {{std::string(2000, 'x')}, std::string(1023, 'x')},
+        {filling, std::string(8000, 'a') + std::string(190, 'b')},
+    };
+    for (const auto& [appends, expected] : cases) {
+        SetUp();
+        for (const std::string& text : appends) gui_log("%s", text.c_str());
+        EXPECT_EQ(log_text(), expected);
+        EXPECT_EQ(g_gui.log_dirty, !expected.empty()) << expected;
+        EXPECT_EQ(g_gui.log_follow, !expected.empty()) << expected;
+        EXPECT_EQ(g_gui.activity_log[expected.size()], '\0');
+    }
 }
 
 TEST_F(ActivityLog, ProgressMessagesBecomeLinesAndNullIsIgnored) {

@@ -10,80 +10,57 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
+#include <vector>
 
 namespace {
 
-class ModuleItems : public ::testing::Test {
-protected:
-    void SetUp() override {
-        for (const auto& [name, value] : profile_environment(tree)) {
-            SetEnvironmentVariableA(name.c_str(), value.c_str());
-        }
-    }
-
-    // Runs a module's init and scan in this process, the profile standing in for the machine.
-    ItemList scan(const CleanerModule& module) const {
-        EXPECT_TRUE(module.init());
-        ItemList items;
-        const std::uint64_t count = module.scan(items);
-        EXPECT_EQ(count, items.size());
-        if (module.cleanup) module.cleanup();
-        return items;
-    }
-
-    UniqueFileHandle hold(const std::string& relative) const {
-        return UniqueFileHandle(
-            CreateFileA(tree.path(relative).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-    }
-
-    FixtureTree tree{"items"};
+// What one module reports for a profile with one file held open.
+struct ItemsCase {
+    const CleanerModule* module;
+    std::vector<const char*> files;  // written two days old, the first one held
+    std::vector<std::tuple<std::string, CleanItemType, bool>> items;  // description, type, locked
 };
 
-void expect_locked(const CleanItem& item, const std::string& description) {
-    EXPECT_EQ(item.description, description);
-    EXPECT_TRUE(item.locked);
-    EXPECT_FALSE(item.selected);
-    EXPECT_EQ(item.locked_by, "System or Unknown Process");
-    EXPECT_EQ(item.locker_pid, 0u);
-}
-
-TEST_F(ModuleItems, TemporaryFilesDescribeFreeAndHeldFiles) {
-    tree.write_file("Temp\\free.log", 3);
-    tree.write_file("Temp\\held.log", 4);
-    tree.set_age_days("Temp\\free.log", 2);
-    tree.set_age_days("Temp\\held.log", 2);
-    const UniqueFileHandle held = hold("Temp\\held.log");
-    const ItemList items = scan(temp_files_module);
-    ASSERT_EQ(items.size(), 2u);
-    EXPECT_EQ(items[0].description, "Temporary file");
-    EXPECT_EQ(items[0].type, ITEM_FILE);
-    EXPECT_TRUE(items[0].selected);
-    expect_locked(items[1], "Temporary file (LOCKED)");
-}
-
-TEST_F(ModuleItems, BrowserCachesAreDirectoriesNamedAfterTheirBrowser) {
-    tree.write_file("Roaming\\Opera Software\\Opera Stable\\Cache\\Cache_Data\\o1", 5);
-    tree.write_file("Local\\BraveSoftware\\Brave-Browser\\User Data\\Default\\Cache\\Cache_Data\\b1", 6);
-    const UniqueFileHandle held = hold("Local\\BraveSoftware\\Brave-Browser\\User Data\\Default\\Cache\\Cache_Data\\b1");
-    const ItemList items = scan(browser_cache_module);
-    ASSERT_EQ(items.size(), 2u);
-    EXPECT_EQ(items[0].description, "Opera Cache");
-    EXPECT_EQ(items[0].type, ITEM_DIRECTORY);
-    expect_locked(items[1], "Brave Cache (LOCKED by System or Unknown Process)");
-}
-
-TEST_F(ModuleItems, WindowsLocationsNameTheirItemsAfterTheLocation) {
-    tree.write_file("Local\\Microsoft\\Windows\\Explorer\\thumbcache_32.db", 7);
-    tree.write_file("Local\\Microsoft\\Windows\\Explorer\\iconcache_32.db", 8);
-    tree.write_file("Local\\D3DSCache\\shaders\\s1", 9);
-    const UniqueFileHandle held = hold("Local\\Microsoft\\Windows\\Explorer\\thumbcache_32.db");
-    const ItemList items = scan(windows_cleanup_module);
-    ASSERT_EQ(items.size(), 3u);
-    expect_locked(items[0], "Thumbnail Cache (LOCKED by System or Unknown Process)");
-    EXPECT_EQ(items[1].description, "Icon Cache");
-    EXPECT_EQ(items[2].description, "DirectX Shader Cache");
-    EXPECT_EQ(items[2].type, ITEM_DIRECTORY);
-    EXPECT_EQ(items[2].size, 9u);
+TEST(ModuleItems, DescribeFreeAndHeldItemsOfEachModule) {
+    const std::string unknown = " (LOCKED by System or Unknown Process)";
+    const ItemsCase cases[] = {
+        {&temp_files_module,
+         {"Temp\\held.log", "Temp\\free.log"},
+         {{"Temporary file", ITEM_FILE, false}, {"Temporary file (LOCKED)", ITEM_FILE, true}}},
+        {&browser_cache_module,
+         {"Local\\BraveSoftware\\Brave-Browser\\User Data\\Default\\Cache\\Cache_Data\\b1",
+          "Roaming\\Opera Software\\Opera Stable\\Cache\\Cache_Data\\o1"},
+         {{"Opera Cache", ITEM_DIRECTORY, false}, {"Brave Cache" + unknown, ITEM_DIRECTORY, true}}},
+        {&windows_cleanup_module,
+         {"Local\\Microsoft\\Windows\\Explorer\\thumbcache_32.db", "Local\\Microsoft\\Windows\\Explorer\\iconcache_32.db",
+          "Local\\D3DSCache\\shaders\\s1"},
+         {{"Thumbnail Cache" + unknown, ITEM_FILE, true}, {"Icon Cache", ITEM_FILE, false},
+          {"DirectX Shader Cache", ITEM_DIRECTORY, false}}},
+    };
+    for (const ItemsCase& c : cases) {
+        FixtureTree tree("items");
+        for (const auto& [name, value] : profile_environment(tree)) SetEnvironmentVariableA(name.c_str(), value.c_str());
+        for (const char* file : c.files) {
+            tree.write_file(file, 3);
+            tree.set_age_days(file, 2);
+        }
+        const UniqueFileHandle held(
+            CreateFileA(tree.path(c.files[0]).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(c.module->init());
+        ItemList items;
+        const std::uint64_t count = c.module->scan(items);
+        EXPECT_EQ(count, items.size());
+        if (c.module->cleanup) c.module->cleanup();
+        std::vector<std::tuple<std::string, CleanItemType, bool>> seen;
+        for (const CleanItem& item : items) {
+            seen.emplace_back(item.description, item.type, item.locked);
+            EXPECT_EQ(item.selected, !item.locked) << item.path;
+            EXPECT_EQ(item.locked_by.value_or(""), item.locked ? "System or Unknown Process" : "") << item.path;
+            EXPECT_EQ(item.locker_pid, 0u) << item.path;
+        }
+        EXPECT_EQ(seen, c.items) << c.module->id;
+    }
 }
 
 }  // namespace

@@ -90,36 +90,31 @@ protected:
     FixtureTree local_app_data{"reg-local"};
 };
 
-TEST_F(RegistryCleanerTest, SwitchedOffItFindsNothingAndDeletesNothing) {
-    TestKey key("Off");
-    key.set_string("stale", "Z:\\tmp\\twk-nowhere\\gone.exe");
-    EXPECT_FALSE(registry_cleaner_is_enabled());
-    EXPECT_THAT(scan_key(key), IsEmpty());
-
-    CleanItem item;
-    item.type = ITEM_REGISTRY_VALUE;
-    item.path = key.item_path("stale");
-    EXPECT_FALSE(registry_cleaner_module.clean({item}));
-    EXPECT_TRUE(key.has("stale"));
-    EXPECT_TRUE(registry_cleaner_module.clean({}));
-}
-
-TEST_F(RegistryCleanerTest, ReportsOnlyStringsNamingMissingPaths) {
+// Values are read in order (their names sort as they were made): a value too big for the
+// 1024-byte buffer ends the key, one that fills it exactly is read safely.
+TEST_F(RegistryCleanerTest, ReportsOnlyStringsNamingMissingPathsUntilTheBufferOverflows) {
     TestKey key("Kinds");
-    key.set_string("sz_missing", "Z:\\tmp\\twk-nowhere\\gone.exe");
-    key.set_string("sz_present", files.path("present.txt"));
-    key.set_string("sz_present_dir", files.root());
-    key.set_string("expand_missing", "%TWK_TEST_DIR%\\gone.txt", REG_EXPAND_SZ);
-    key.set_string("expand_present", "%TWK_TEST_DIR%\\present.txt", REG_EXPAND_SZ);
-    key.set_string("empty", "");
-    key.set_string("too_long", "%TWK_TEST_DIR%\\" + std::string(250, 'x'), REG_EXPAND_SZ);
-    key.set("dword", REG_DWORD, std::string("\x01\x00\x00\x00", 4));
-    key.set("binary", REG_BINARY, "Z:\\nowhere");
+    const std::string missing = "Z:\\tmp\\twk-nowhere\\gone.exe";
+    key.set_string("a_sz_missing", missing);
+    key.set_string("a_sz_present", files.path("present.txt"));
+    key.set_string("a_sz_present_dir", files.root());
+    key.set_string("a_expand_missing", "%TWK_TEST_DIR%\\gone.txt", REG_EXPAND_SZ);
+    key.set_string("a_expand_present", "%TWK_TEST_DIR%\\present.txt", REG_EXPAND_SZ);
+    key.set_string("a_empty", "");
+    key.set_string("a_too_long", "%TWK_TEST_DIR%\\" + std::string(250, 'x'), REG_EXPAND_SZ);
+    key.set("a_dword", REG_DWORD, std::string("\x01\x00\x00\x00", 4));
+    key.set("a_binary", REG_BINARY, "Z:\\nowhere");
+    // Stored without a NUL; Wine adds one when reading, so these 1023 bytes fill the buffer.
+    key.set("b_fills_buffer", REG_SZ, std::string(1023, 'q'));
+    key.set_string("c_missing_after_full", missing);
+    key.set_string("m_over_1024", std::string(1500, 'z'));
+    key.set_string("z_missing_after_overflow", missing);
     registry_cleaner_set_enabled(true);
 
     const ItemList items = scan_key(key, "MUI Cache");
 
-    EXPECT_THAT(sorted_paths(items), ElementsAre(key.item_path("expand_missing"), key.item_path("sz_missing")));
+    EXPECT_THAT(sorted_paths(items), ElementsAre(key.item_path("a_expand_missing"), key.item_path("a_sz_missing"),
+                                                 key.item_path("c_missing_after_full")));
     for (const CleanItem& item : items) {
         EXPECT_EQ(item.type, ITEM_REGISTRY_VALUE);
         EXPECT_EQ(item.description, "MUI Cache");
@@ -129,28 +124,13 @@ TEST_F(RegistryCleanerTest, ReportsOnlyStringsNamingMissingPaths) {
     }
 }
 
-TEST_F(RegistryCleanerTest, DataBeyondTheBufferEndsTheKeyAndAFullBufferIsReadSafely) {
-    TestKey key("Limits");
-    const std::string missing = "Z:\\tmp\\twk-nowhere\\gone.exe";
-    key.set_string("a_missing", missing);
-    // Stored without a NUL; Wine adds one when reading, so these 1023 bytes fill
-    // the 1024-byte buffer exactly.
-    key.set("b_fills_buffer", REG_SZ, std::string(1023, 'q'));
-    key.set_string("c_missing", missing);
-    key.set_string("m_over_1024", std::string(1500, 'z'));
-    key.set_string("z_missing_after", missing);
-    registry_cleaner_set_enabled(true);
-
-    EXPECT_THAT(sorted_paths(scan_key(key)), ElementsAre(key.item_path("a_missing"), key.item_path("c_missing")));
-}
-
 std::string regedit_path() {
     char windows[MAX_PATH];
     GetWindowsDirectoryA(windows, MAX_PATH);
     return std::string(windows) + "\\regedit.exe";
 }
 
-TEST_F(RegistryCleanerTest, CleanBacksUpThenDeletesExactlyTheSelectedValues) {
+TEST_F(RegistryCleanerTest, CleanBacksUpThenDeletesExactlyTheSelectedValuesAndNothingWithoutABackup) {
     TestKey key("Clean");
     key.set_string("stale \"quoted\" name", "Z:\\tmp\\twk-nowhere\\a \"b\".exe");
     key.set_string("stale_expand", "%TWK_TEST_DIR%\\gone\\b.dll", REG_EXPAND_SZ);
@@ -161,6 +141,16 @@ TEST_F(RegistryCleanerTest, CleanBacksUpThenDeletesExactlyTheSelectedValues) {
     ASSERT_EQ(items.size(), 4u);
     for (CleanItem& item : items) item.selected = item.path != key.item_path("kept_unselected");
     const auto before = key.values();
+
+    // No backup, no deletion: the backup directory cannot be made where a file stands.
+    local_app_data.write_text("Tidewick", "a file, not a directory");
+    {
+        ProgressRecorder refused;
+        EXPECT_FALSE(registry_cleaner_module.clean(items));
+        EXPECT_EQ(key.values(), before);
+        EXPECT_THAT(refused.messages(), IsEmpty());
+    }
+    remove_tree(local_app_data.path("Tidewick"));
 
     ProgressRecorder progress;
     // The value whose name holds a backslash cannot be found by its path: the clean fails.
@@ -176,21 +166,6 @@ TEST_F(RegistryCleanerTest, CleanBacksUpThenDeletesExactlyTheSelectedValues) {
     const ProcessResult imported = run_process(regedit_path(), {"/s", backup});
     EXPECT_EQ(imported.exit_code, 0) << imported.output;
     EXPECT_EQ(key.values(), before);
-}
-
-TEST_F(RegistryCleanerTest, NoBackupMeansNothingDeleted) {
-    TestKey key("NoBackup");
-    key.set_string("stale", "Z:\\tmp\\twk-nowhere\\gone.exe");
-    registry_cleaner_set_enabled(true);
-    const ItemList items = scan_key(key);
-    ASSERT_EQ(items.size(), 1u);
-    // The backup directory cannot be made where a file stands.
-    local_app_data.write_text("Tidewick", "a file, not a directory");
-
-    ProgressRecorder progress;
-    EXPECT_FALSE(registry_cleaner_module.clean(items));
-    EXPECT_TRUE(key.has("stale"));
-    EXPECT_THAT(progress.messages(), IsEmpty());
 }
 
 TEST_F(RegistryCleanerTest, RootValuesOfClassesRootAreFoundAndDeleted) {
@@ -212,7 +187,20 @@ TEST_F(RegistryCleanerTest, RootValuesOfClassesRootAreFoundAndDeleted) {
     RegDeleteValueA(HKEY_CLASSES_ROOT, name.c_str());
 }
 
-TEST_F(RegistryCleanerTest, PathsOutsideTheCleanableRootsFail) {
+// Switched off it finds nothing and deletes nothing; switched on, it still
+// refuses paths outside the cleanable roots.
+TEST_F(RegistryCleanerTest, SwitchedOffOrOutsideItsRootsItDeletesNothing) {
+    TestKey key("Off");
+    key.set_string("stale", "Z:\\tmp\\twk-nowhere\\gone.exe");
+    EXPECT_FALSE(registry_cleaner_is_enabled());
+    EXPECT_THAT(scan_key(key), IsEmpty());
+    CleanItem stale;
+    stale.type = ITEM_REGISTRY_VALUE;
+    stale.path = key.item_path("stale");
+    EXPECT_FALSE(registry_cleaner_module.clean({stale}));
+    EXPECT_TRUE(key.has("stale"));
+    EXPECT_TRUE(registry_cleaner_module.clean({}));
+
     registry_cleaner_set_enabled(true);
     for (const char* path : {"HKEY_USERS\\.DEFAULT\\x", "HKEY_CURRENT_CONFIG\\Software\\x", "HKEY_CURRENT_USER",
                              "HKEY_CURRENT_USER\\novalue", "hkey_current_user\\Software\\x"}) {
@@ -221,8 +209,7 @@ TEST_F(RegistryCleanerTest, PathsOutsideTheCleanableRootsFail) {
         item.path = path;
         EXPECT_FALSE(registry_cleaner_module.clean({item})) << path;
     }
-    CleanItem file;
-    file.type = ITEM_FILE;
+    CleanItem file;  // a file item is no registry value, unless unselected
     file.path = "HKEY_CURRENT_USER\\Software\\x";
     EXPECT_FALSE(registry_cleaner_module.clean({file}));
     file.selected = false;

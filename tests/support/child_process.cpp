@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <cwctype>
 #include <optional>
 #include <stdexcept>
 
@@ -18,39 +17,22 @@ std::wstring widen(const std::string& text) {
     return wide;
 }
 
-std::wstring upper(std::wstring text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](wchar_t c) { return std::towupper(c); });
-    return text;
-}
-
-// The test's own environment with the overrides applied, as a sorted
-// double-NUL-terminated block for CreateProcessW.
+// The test's own environment with the overrides in place of its variables of
+// the same name (names compare without case), as a double-NUL-terminated block.
 std::wstring environment_block(const EnvironmentOverrides& overrides) {
-    std::map<std::wstring, std::wstring> variables;  // keyed by upper-case name
-    std::map<std::wstring, std::wstring> names;
+    std::wstring result;
     if (wchar_t* block = GetEnvironmentStringsW()) {
         for (const wchar_t* entry = block; *entry; entry += wcslen(entry) + 1) {
-            const std::wstring text = entry;
-            const auto equals = text.find(L'=', 1);  // names like "=C:" start with '='
-            if (equals == std::wstring::npos) continue;
-            const std::wstring name = text.substr(0, equals);
-            variables[upper(name)] = text.substr(equals + 1);
-            names[upper(name)] = name;
+            const bool replaced = std::any_of(overrides.begin(), overrides.end(), [&](const auto& variable) {
+                const std::wstring name = widen(variable.first + "=");
+                return _wcsnicmp(entry, name.c_str(), name.size()) == 0;
+            });
+            if (!replaced) result += entry + std::wstring(1, L'\0');
         }
         FreeEnvironmentStringsW(block);
     }
-    for (const auto& [name, value] : overrides) {
-        const std::wstring wide_name = widen(name);
-        variables[upper(wide_name)] = widen(value);
-        names[upper(wide_name)] = wide_name;
-    }
-    std::wstring result;
-    for (const auto& [key, value] : variables) {
-        result += names[key] + L"=" + value;
-        result.push_back(L'\0');
-    }
-    result.push_back(L'\0');
-    return result;
+    for (const auto& [name, value] : overrides) result += widen(name + "=" + value) + L'\0';
+    return result + L'\0';
 }
 
 std::wstring quote(const std::string& argument) {
@@ -86,14 +68,9 @@ void drain(HANDLE pipe, std::string& sink) {
     }
 }
 
-std::string without_carriage_returns_before_newlines(const std::string& text) {
-    std::string result;
-    result.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-        result += text[i];
-    }
-    return result;
+std::string without_carriage_returns_before_newlines(std::string text) {
+    for (auto at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) text.erase(at, 1);
+    return text;
 }
 
 // Starts `exe` on the child ends of the pipes, which are then closed here;

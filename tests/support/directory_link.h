@@ -19,3 +19,7 @@ public:
 private:
     std::string link_;
 };
+
+// Removes a tree from the Unix side: the "A" calls reach neither paths longer
+// than 260 bytes nor what lies behind such a path.
+void remove_from_unix(const std::string& path);

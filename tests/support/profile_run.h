@@ -26,6 +26,7 @@ struct FixtureFile {
     const char* path;
     std::uint64_t size;
     std::int64_t age_seconds;
+    bool kept_by_clean = false;  // for fixtures whose clean removes everything else
 };
 void make_files(const FixtureTree& tree, std::span<const FixtureFile> files);
 
