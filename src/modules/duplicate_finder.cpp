@@ -33,8 +33,8 @@ static constexpr std::uint64_t MIN_FILE_SIZE = 10485760;  // 10 MiB
 static constexpr std::size_t HASH_BUCKETS = 1024;
 static constexpr std::size_t PREFIX_BYTES = 4096;
 // Same-size files are compared in lockstep, one chunk of each at a time. A
-// worker holds at most MAX_OPEN_FILES files open and one chunk of each, 8 MiB
-// in all, however many files share a size.
+// worker holds at most MAX_OPEN_FILES files open, with one chunk and the last
+// PREFIX_BYTES of each (about 8 MiB in all), however many files share a size.
 static constexpr std::size_t MAX_OPEN_FILES = 32;
 static constexpr std::size_t COMPARE_CHUNK = 256 * 1024;
 
