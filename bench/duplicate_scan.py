@@ -38,36 +38,57 @@ def patched_copy(src, dst, offset):
         f.write(bytes([byte[0] ^ 0xFF]))
 
 
-def make_tree(root, rng):
-    """Large groups of 2-4 copies, near misses, the 10 MiB boundary, a hidden
-    directory and thousands of small files."""
-    groups = [(3, 24), (2, 40), (4, 16), (2, 32), (3, 12)]
+def make_groups(root, rng, groups, directories):
+    """Groups of identical files given as (copies, MiB), spread over directories."""
     for n, (copies, mib) in enumerate(groups):
         block = rng.randbytes(MIB)
         for c in range(copies):
-            write_repeated(os.path.join(root, f"dir{(n + c) % 4}", f"group{n}_{c}.bin"), mib * MIB + n, block)
-    block = rng.randbytes(MIB)
-    for c in range(2):
-        write_repeated(os.path.join(root, ".hidden", f"pair{c}.bin"), 20 * MIB, block)
-    # Same size, differing only in the first, middle or last byte; one true copy.
+            write_repeated(os.path.join(root, f"dir{(n + c) % directories}", f"group{n}_{c}.bin"), mib * MIB + n, block)
+
+
+def make_near_set(root, rng, size):
+    """Same size, differing only in the first, middle or last byte; one true copy."""
     base = os.path.join(root, "near", "base.bin")
-    size = 48 * MIB
     write_repeated(base, size, rng.randbytes(MIB))
     shutil.copyfile(base, os.path.join(root, "near", "copy.bin"))
     for name, offset in (("first", 0), ("middle", size // 2), ("last", size - 1)):
         patched_copy(base, os.path.join(root, "near", f"{name}.bin"), offset)
+
+
+def make_small_files(root, rng, count, directories):
+    for n in range(count):
+        data = rng.randbytes(rng.randint(1, 8) * 1024) if n % 10 else b"small duplicate %d" % (n % 7)
+        path = os.path.join(root, "small", f"s{n % directories}", f"f{n}.dat")
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as f:
+            f.write(data)
+
+
+def make_tree(root, rng):
+    """Large groups of 2-4 copies, near misses, the 10 MiB boundary, a hidden
+    directory and thousands of small files."""
+    make_groups(root, rng, [(3, 24), (2, 40), (4, 16), (2, 32), (3, 12)], 4)
+    block = rng.randbytes(MIB)
+    for c in range(2):
+        write_repeated(os.path.join(root, ".hidden", f"pair{c}.bin"), 20 * MIB, block)
+    make_near_set(root, rng, 48 * MIB)
     for name, size in (("below", MIN_SIZE - 1), ("exact", MIN_SIZE)):
         block = rng.randbytes(MIB)
         for c in range(2):
             write_repeated(os.path.join(root, "boundary", f"{name}{c}.bin"), size, block)
     for n in range(5):
         write_repeated(os.path.join(root, "unique", f"u{n}.bin"), (11 + n) * MIB, rng.randbytes(MIB))
-    for n in range(3000):
-        data = rng.randbytes(rng.randint(1, 8) * 1024) if n % 10 else b"small duplicate %d" % (n % 7)
-        path = os.path.join(root, "small", f"s{n % 30}", f"f{n}.dat")
-        os.makedirs(os.path.dirname(path), exist_ok=True)
-        with open(path, "wb") as f:
-            f.write(data)
+    make_small_files(root, rng, 3000, 30)
+
+
+def make_large_tree(root, rng):
+    """About 2 GiB in files of at least 10 MiB: twelve groups of 2-4 copies,
+    an original, a copy and three files of its size that differ from it in
+    the first, middle or last byte, and 5000 small files."""
+    sizes = [10, 12, 16, 20, 24, 32, 40, 48, 56, 64, 80, 96]
+    make_groups(root, rng, [(2 + n % 3, mib) for n, mib in enumerate(sizes)], 6)
+    make_near_set(root, rng, 64 * MIB)
+    make_small_files(root, rng, 5000, 50)
 
 
 def measure_here(command, stats_file, output_file):
@@ -114,13 +135,14 @@ def unix_path(win_path):
 
 
 def twk_groups(output):
-    """First path and size of each group. twk lists the original of each group."""
-    groups = []
-    for line in output.replace("\r", "\n").splitlines():
-        m = re.match(r"  \[([\d.]+) (B|KB|MB|GB)\] (.*)$", line)
-        if m:
-            groups.append(unix_path(m.group(3)))
-    return groups
+    """The number of groups, the originals listed (the first ten) and the total
+    size, which is that of one copy of each group: the bytes twk hashes."""
+    text = output.replace("\r", "\n")
+    listed = [unix_path(m.group(1)) for m in re.finditer(r"^  \[[\d.]+ (?:B|KB|MB|GB)\] (.*)$", text, re.M)]
+    count = int(re.search(r"Total items: (\d+)", text).group(1))
+    size = re.search(r"Total size: ([\d.]+) (B|KB|MB|GB)", text)
+    scale = {"B": 1, "KB": 1024, "MB": MIB, "GB": 1024 * MIB}[size.group(2)]
+    return count, listed, float(size.group(1)) * scale
 
 
 def jdupes_groups(output):
@@ -143,14 +165,22 @@ def large(groups):
     return sorted(sorted(g) for g in groups if os.path.getsize(g[0]) >= MIN_SIZE)
 
 
-def run_tool(name, command, runs, cwd=None):
-    measure(command, cwd)  # warm-up: the cache holds the tree afterwards
-    samples = [measure(command, cwd) for _ in range(runs)]
-    wall = statistics.median(s[0] for s in samples)
-    last = samples[-1]
-    cpu = statistics.median(s[4] for s in samples)
-    return {"name": name, "wall": wall, "cpu": cpu, "read": last[1], "peak": max(s[2] for s in samples),
-            "output": last[3]}
+def run_side_by_side(tools, runs):
+    """Each round runs every tool in turn, so that all of them meet the same
+    load; the first round only warms the cache and is not counted."""
+    samples = {name: [] for name, _, _ in tools}
+    for round_number in range(runs + 1):
+        for name, command, cwd in tools:
+            sample = measure(command, cwd)
+            if round_number:
+                samples[name].append(sample)
+    results = {}
+    for name, _, _ in tools:
+        got = samples[name]
+        results[name] = {"name": name, "wall": statistics.median(s[0] for s in got),
+                         "cpu": statistics.median(s[4] for s in got), "read": got[-1][1],
+                         "peak": max(s[2] for s in got), "output": got[-1][3], "walls": [s[0] for s in got]}
+    return results
 
 
 def main():
@@ -160,27 +190,30 @@ def main():
     parser.add_argument("--twk", required=True)
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--keep", action="store_true", help="do not delete the tree")
+    parser.add_argument("--large", action="store_true", help="the 2 GiB tree instead of the medium one")
     args = parser.parse_args()
 
     base = tempfile.mkdtemp(prefix="twk-bench-dup-", dir="/tmp")
     root = os.path.join(base, "tree")
     try:
-        make_tree(root, random.Random(5))
+        (make_large_tree if args.large else make_tree)(root, random.Random(5))
         total = sum(os.path.getsize(os.path.join(d, f)) for d, _, fs in os.walk(root) for f in fs)
         files = sum(len(fs) for _, _, fs in os.walk(root))
         print(f"tree: {files} files, {total / MIB:.0f} MiB", file=sys.stderr)
 
-        twk = run_tool("twk (Wine)", ["wine", args.twk, "--no-gui", "scan", "--dup-path=" + windows_path(root)], args.runs)
-        jd = run_tool("jdupes -r", ["jdupes", "-r", root], args.runs)
-        rd = run_tool("rdfind -dryrun true", ["rdfind", "-dryrun", "true", root], args.runs, cwd=base)
+        results = run_side_by_side([
+            ("twk (Wine)", ["wine", args.twk, "--no-gui", "scan", "--dup-path=" + windows_path(root)], None),
+            ("jdupes -r", ["jdupes", "-r", root], None),
+            ("rdfind -dryrun true", ["rdfind", "-dryrun", "true", root], base)], args.runs)
+        twk, jd, rd = results["twk (Wine)"], results["jdupes -r"], results["rdfind -dryrun true"]
 
         expected = large(jdupes_groups(jd["output"]))
         rdfind_found = large(rdfind_groups(os.path.join(base, "results.txt")))
-        twk_first = twk_groups(twk["output"])
-        twk_ok = len(twk_first) == len(expected) and all(any(p in g for g in expected) for p in twk_first)
+        twk_count, twk_first, hashed = twk_groups(twk["output"])
+        twk_ok = twk_count == len(expected) and all(any(p in g for g in expected) for p in twk_first)
         print(f"groups >= 10 MiB: jdupes {len(expected)}, rdfind {len(rdfind_found)} "
-              f"(same: {rdfind_found == expected}), twk {len(twk_first)} (same originals: {twk_ok})", file=sys.stderr)
-        hashed = sum(os.path.getsize(p) for p in twk_first)
+              f"(same: {rdfind_found == expected}), twk {twk_count} (listed originals among them: {twk_ok})",
+              file=sys.stderr)
 
         print("| tool | wall time (s) | CPU time (s) | bytes read (MiB) | bytes hashed (MiB) | peak memory (MiB) |")
         print("|---|---|---|---|---|---|")
@@ -189,6 +222,8 @@ def main():
                   f"| {tool['peak'] / 1024:.1f} |")
         print(f"\nmedians of {args.runs} warm runs; load average {os.getloadavg()[0]:.2f} on {os.cpu_count()} CPUs")
         print(f"\ntwk / jdupes wall time: {twk['wall'] / jd['wall']:.2f}x")
+        for tool in (twk, jd):
+            print(f"{tool['name']} rounds: " + ", ".join(f"{w:.2f}" for w in tool["walls"]))
         return 0 if twk_ok and rdfind_found == expected else 1
     finally:
         if not args.keep:

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Duplicate scan benchmark: twk under Wine against jdupes and rdfind over one
-# generated tree, warm cache. Usage: bench/duplicate_scan.sh [build-dir]
+# generated tree, warm cache. Usage: bench/duplicate_scan.sh [build-dir] [--large]
 # Prints a Markdown table; the tree is made under /tmp and deleted afterwards.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)

@@ -33,6 +33,11 @@ inline bool is_directory(const WIN32_FIND_DATAA& entry) {
 inline bool is_reparse_point(const WIN32_FIND_DATAA& entry) {
     return (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
+// A placeholder in a synchronised folder keeps its content online: reading it
+// would download it. The recall flags are missing from older SDK headers.
+inline constexpr DWORD CONTENT_ONLINE_ATTRIBUTES = FILE_ATTRIBUTE_OFFLINE | 0x40000 /* RECALL_ON_OPEN */ |
+                                                   0x400000 /* RECALL_ON_DATA_ACCESS */;
+inline bool is_content_on_disk(DWORD attributes) { return (attributes & CONTENT_ONLINE_ATTRIBUTES) == 0; }
 
 // Current time as 100 ns ticks since 1601, as GetSystemTimeAsFileTime gives it.
 std::uint64_t current_file_time();

@@ -23,10 +23,10 @@ std::optional<std::size_t> read_chunk(HANDLE file, std::span<char> buffer) {
     return filled;
 }
 
-bool skip_bytes(HANDLE file, std::uint64_t count) {
+bool seek_to(HANDLE file, std::uint64_t offset) {
     LARGE_INTEGER distance;
-    distance.QuadPart = static_cast<LONGLONG>(count);
-    return SetFilePointerEx(file, distance, nullptr, FILE_CURRENT) != 0;
+    distance.QuadPart = static_cast<LONGLONG>(offset);
+    return SetFilePointerEx(file, distance, nullptr, FILE_BEGIN) != 0;
 }
 
 std::optional<FileIdentity> identity_of(HANDLE file) {

@@ -18,7 +18,8 @@ UniqueFileHandle open_for_shared_reading(const std::string& path);
 // nothing when a read failed.
 std::optional<std::size_t> read_chunk(HANDLE file, std::span<char> buffer);
 
-bool skip_bytes(HANDLE file, std::uint64_t count);
+// Moves the read position to `offset` bytes from the start.
+bool seek_to(HANDLE file, std::uint64_t offset);
 
 // A file's identity on its volume: two paths with the same identity (hard
 // links, or one file reached through overlapping directories) are one file.

@@ -2,6 +2,7 @@
 
 #include "engine/directory_listing.h"
 #include "engine/file_reading.h"
+#include "engine/file_system.h"
 #include "engine/md5_hasher.h"
 #include "engine/recycle_bin.h"
 
@@ -15,8 +16,10 @@
 #include <cstdio>
 #include <forward_list>
 #include <functional>
+#include <iterator>
 #include <future>
 #include <map>
+#include <optional>
 #include <set>
 
 namespace {
@@ -29,11 +32,11 @@ static constexpr std::array<const KNOWNFOLDERID*, 6> default_search_folders{
 static constexpr std::uint64_t MIN_FILE_SIZE = 10485760;  // 10 MiB
 static constexpr std::size_t HASH_BUCKETS = 1024;
 static constexpr std::size_t PREFIX_BYTES = 4096;
-// Same-size files are compared in lockstep, one chunk of each at a time; the
-// chunk shrinks with the number of files so each worker's memory stays bounded.
-static constexpr std::size_t COMPARE_MEMORY_BYTES = 16 * 1024 * 1024;
-static constexpr std::size_t MIN_COMPARE_CHUNK = 16 * 1024;
-static constexpr std::size_t MAX_COMPARE_CHUNK = 256 * 1024;
+// Same-size files are compared in lockstep, one chunk of each at a time. A
+// worker holds at most MAX_OPEN_FILES files open, with one chunk and the last
+// PREFIX_BYTES of each (about 8 MiB in all), however many files share a size.
+static constexpr std::size_t MAX_OPEN_FILES = 32;
+static constexpr std::size_t COMPARE_CHUNK = 256 * 1024;
 
 // One group of identical files, as the digest table keeps it.
 struct FileHashEntry {
@@ -97,8 +100,9 @@ bool lies_within(const std::string& inner, const std::string& outer) {
     return inner.size() == outer.size() || inner[outer.size()] == '\\';
 }
 
-// A folder inside another one of the list (Documents moved under Desktop, or
-// two folders redirected to one place) would only be walked twice.
+// A folder inside another one of the list (Documents moved under Desktop, two
+// folders redirected to one place, or a directory given twice) would only be
+// walked twice.
 std::vector<std::string> without_nested(const std::vector<std::string>& folders) {
     std::vector<std::string> kept;
     for (std::size_t i = 0; i < folders.size(); ++i) {
@@ -118,13 +122,14 @@ std::vector<std::string> default_search_paths() {
     for (const KNOWNFOLDERID* id : default_search_folders) {
         if (auto folder = existing_known_folder(*id)) folders.push_back(std::move(*folder));
     }
-    return without_nested(folders);
+    return folders;
 }
 
 // ---- walking ----
 
 bool passes_filters(const WIN32_FIND_DATAA& entry) {
     if (find_data_size(entry) < state.min_file_size) return false;
+    if (!is_content_on_disk(entry.dwFileAttributes)) return false;
     if ((entry.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) && !state.include_hidden) return false;
     if ((entry.dwFileAttributes & FILE_ATTRIBUTE_SYSTEM) && !state.include_system) return false;
     return true;
@@ -132,14 +137,18 @@ bool passes_filters(const WIN32_FIND_DATAA& entry) {
 
 // Depth first, in enumeration order. A path too long for the path buffer is
 // skipped rather than cut, and a junction or directory link is not entered:
-// its target lies elsewhere and may contain this very directory.
-void scan_directory_for_duplicates(const std::string& directory, std::vector<Candidate>& candidates) {
+// its target lies elsewhere and may contain this very directory. A loop that
+// carries no link attribute (a bind mount) is stopped by the ancestor chain.
+void scan_directory_for_duplicates(const std::string& directory, std::vector<Candidate>& candidates,
+                                   AncestorChain& chain, const WIN32_FIND_DATAA* own = nullptr) {
+    AncestorChain::Step step(chain, directory, own);
+    if (!step.entered()) return;
     DirectoryListing listing(directory);
     while (const WIN32_FIND_DATAA* entry = listing.next()) {
         auto path = join_path(directory, entry->cFileName);
         if (!path) continue;
         if (is_directory(*entry)) {
-            if (!is_reparse_point(*entry)) scan_directory_for_duplicates(*path, candidates);
+            if (!is_reparse_point(*entry)) scan_directory_for_duplicates(*path, candidates, chain, entry);
         } else if (passes_filters(*entry)) {
             candidates.push_back({std::move(*path), find_data_size(*entry), candidates.size()});
         }
@@ -161,42 +170,65 @@ std::vector<std::vector<const Candidate*>> same_size_sets(const std::vector<Cand
 
 // ---- comparing ----
 
-// A candidate being compared: its open file and the last chunk read from it.
+// A candidate being compared: its open file, the last chunk read from it and
+// its last bytes.
 struct OpenMember {
     const Candidate* candidate;
     UniqueFileHandle file;
     std::string chunk;
+    std::string tail;
 };
 using MemberGroup = std::vector<OpenMember*>;
 
-// Opens each file of a same-size set once: a file that cannot be opened for
-// shared reading is left out, and a file met a second time (a hard link, or
-// overlapping search directories) counts only where it was met first. The
-// first PREFIX_BYTES are read while the file is open.
+// Opens a candidate and reads its first PREFIX_BYTES into `prefix`. A file
+// that cannot be opened for shared reading is left out, and so is a file met
+// a second time (a hard link, or overlapping search directories): it counts
+// only where it was met first.
+UniqueFileHandle open_first_time(const Candidate& candidate, std::set<FileIdentity>& seen, std::string& prefix) {
+    UniqueFileHandle file = open_for_shared_reading(candidate.path);
+    if (!file) return {};
+    const auto identity = identity_of(file.get());
+    if (!identity || !seen.insert(*identity).second) return {};
+    prefix.resize(std::min<std::uint64_t>(PREFIX_BYTES, candidate.size));
+    const auto got = read_chunk(file.get(), prefix);
+    if (!got) return {};
+    prefix.resize(*got);
+    return file;
+}
+
+// Files often differ only near their end (a tag, an appended record), so the
+// last bytes are compared as well before the long read between.
+std::optional<std::string> read_tail(HANDLE file, std::uint64_t size, std::size_t read_so_far) {
+    std::string tail;
+    if (size <= read_so_far) return tail;
+    const std::uint64_t start = std::max<std::uint64_t>(read_so_far, size - PREFIX_BYTES);
+    tail.resize(size - start);
+    const auto got = seek_to(file, start) ? read_chunk(file, tail) : std::nullopt;
+    if (!got || !seek_to(file, read_so_far)) return std::nullopt;
+    tail.resize(*got);
+    return tail;
+}
+
 std::vector<OpenMember> open_distinct_files(const std::vector<const Candidate*>& set) {
     std::vector<OpenMember> members;
     std::set<FileIdentity> seen;
     for (const Candidate* candidate : set) {
-        UniqueFileHandle file = open_for_shared_reading(candidate->path);
-        if (!file) continue;
-        const auto identity = identity_of(file.get());
-        if (!identity || !seen.insert(*identity).second) continue;
-        std::string prefix(std::min<std::uint64_t>(PREFIX_BYTES, candidate->size), '\0');
-        const auto got = read_chunk(file.get(), prefix);
-        if (!got) continue;
-        prefix.resize(*got);
-        members.push_back({candidate, std::move(file), std::move(prefix)});
+        std::string prefix;
+        UniqueFileHandle file = open_first_time(*candidate, seen, prefix);
+        auto tail = file ? read_tail(file.get(), candidate->size, prefix.size()) : std::nullopt;
+        if (tail) members.push_back({candidate, std::move(file), std::move(prefix), std::move(*tail)});
     }
     return members;
 }
 
-// Splits a group by the chunk each member last read; members keep walk order
-// and groups of one are dropped.
+// Splits a group by the chunk each member last read and by its last bytes;
+// members keep walk order and groups of one are dropped.
 std::vector<MemberGroup> split_by_chunk(const MemberGroup& group) {
     std::vector<MemberGroup> parts;
     for (OpenMember* member : group) {
-        auto same = std::find_if(parts.begin(), parts.end(),
-                                 [&](const MemberGroup& part) { return part.front()->chunk == member->chunk; });
+        auto same = std::find_if(parts.begin(), parts.end(), [&](const MemberGroup& part) {
+            return part.front()->chunk == member->chunk && part.front()->tail == member->tail;
+        });
         if (same == parts.end()) {
             parts.push_back({member});
         } else {
@@ -256,13 +288,12 @@ std::vector<ConfirmedGroup> confirm_identical(MemberGroup all, const Md5Hasher& 
     std::vector<ConfirmedGroup> confirmed;
     auto empty_digest = hasher.start();
     if (all.size() < 2 || !empty_digest) return confirmed;
-    const std::size_t chunk_bytes = std::clamp(COMPARE_MEMORY_BYTES / all.size(), MIN_COMPARE_CHUNK, MAX_COMPARE_CHUNK);
     std::vector<PendingGroup> pending;
     continue_digests(split_by_chunk(all), std::move(*empty_digest), pending);
     while (!pending.empty()) {
         PendingGroup current = std::move(pending.back());
         pending.pop_back();
-        if (read_next_chunks(current.members, chunk_bytes)) {
+        if (read_next_chunks(current.members, COMPARE_CHUNK)) {
             continue_digests(split_by_chunk(current.members), std::move(current.digest), pending);
         } else if (auto digest = current.digest.hex()) {
             confirmed.push_back({candidates_of(current.members), std::move(*digest)});
@@ -271,11 +302,65 @@ std::vector<ConfirmedGroup> confirm_identical(MemberGroup all, const Md5Hasher& 
     return confirmed;
 }
 
-std::vector<ConfirmedGroup> groups_of_set(const std::vector<const Candidate*>& set, const Md5Hasher& hasher) {
+std::vector<ConfirmedGroup> compare_in_lockstep(const std::vector<const Candidate*>& set, const Md5Hasher& hasher) {
     std::vector<OpenMember> members = open_distinct_files(set);
     MemberGroup all;
     for (OpenMember& member : members) all.push_back(&member);
     return confirm_identical(std::move(all), hasher);
+}
+
+// The files of a set too large to hold open together, parted by their first
+// bytes, one file open at a time. Parts keep walk order.
+std::vector<std::vector<const Candidate*>> split_by_prefix(const std::vector<const Candidate*>& set) {
+    std::map<std::size_t, std::vector<const Candidate*>> parts;
+    std::set<FileIdentity> seen;
+    std::string prefix;
+    for (const Candidate* candidate : set) {
+        if (open_first_time(*candidate, seen, prefix)) parts[std::hash<std::string>{}(prefix)].push_back(candidate);
+    }
+    std::vector<std::vector<const Candidate*>> kept;
+    for (auto& [fingerprint, part] : parts) {
+        if (part.size() > 1) kept.push_back(std::move(part));
+    }
+    return kept;
+}
+
+std::optional<std::string> file_digest(const std::string& path, const Md5Hasher& hasher, std::string& buffer) {
+    UniqueFileHandle file = open_for_shared_reading(path);
+    auto digest = hasher.start();
+    if (!file || !digest) return std::nullopt;
+    for (;;) {
+        buffer.resize(COMPARE_CHUNK);
+        const auto got = read_chunk(file.get(), buffer);
+        if (!got || *got == 0) return digest->hex();  // a failed read ends the input
+        buffer.resize(*got);
+        if (!digest->add(buffer)) return std::nullopt;
+    }
+}
+
+// A part still too large to hold open is told apart by each file's own
+// digest, one file open at a time.
+std::vector<ConfirmedGroup> digest_each(const std::vector<const Candidate*>& part, const Md5Hasher& hasher) {
+    std::map<std::string, std::vector<const Candidate*>> by_digest;
+    std::string buffer;
+    for (const Candidate* candidate : part) {
+        if (auto digest = file_digest(candidate->path, hasher, buffer)) by_digest[*digest].push_back(candidate);
+    }
+    std::vector<ConfirmedGroup> groups;
+    for (auto& [digest, members] : by_digest) {
+        if (members.size() > 1) groups.push_back({std::move(members), digest});
+    }
+    return groups;
+}
+
+std::vector<ConfirmedGroup> groups_of_set(const std::vector<const Candidate*>& set, const Md5Hasher& hasher) {
+    if (set.size() <= MAX_OPEN_FILES) return compare_in_lockstep(set, hasher);
+    std::vector<ConfirmedGroup> groups;
+    for (const auto& part : split_by_prefix(set)) {
+        auto found = part.size() <= MAX_OPEN_FILES ? compare_in_lockstep(part, hasher) : digest_each(part, hasher);
+        std::move(found.begin(), found.end(), std::back_inserter(groups));
+    }
+    return groups;
 }
 
 // Two workers take the same-size sets in turn, so that both cores read,
@@ -353,7 +438,10 @@ std::uint64_t scan(ItemList& items) {
     // without a thread to be had, it loads after the walk.
     auto hasher = std::async(std::launch::async | std::launch::deferred, Md5Hasher::create);
     std::vector<Candidate> candidates;
-    for (const std::string& directory : state.search_paths) scan_directory_for_duplicates(directory, candidates);
+    for (const std::string& directory : state.search_paths) {
+        AncestorChain chain;
+        scan_directory_for_duplicates(directory, candidates, chain);
+    }
     if (const auto md5 = hasher.get()) fill_hash_table(find_groups(candidates, *md5));
     std::uint64_t groups = 0;
     for (const auto& chain : state.hash_table) {
@@ -388,8 +476,9 @@ const CleanerModule duplicate_finder_module{
 };
 
 void duplicate_finder_set_search_paths(std::vector<std::string> paths) {
-    if (paths.size() > MAX_SEARCH_PATHS) paths.resize(MAX_SEARCH_PATHS);
     for (std::string& path : paths) path = trimmed(std::move(path));
+    paths = without_nested(paths);
+    if (paths.size() > MAX_SEARCH_PATHS) paths.resize(MAX_SEARCH_PATHS);
     state.search_paths = std::move(paths);
 }
 

@@ -58,6 +58,13 @@ TEST(AncestorChain, RefusesOnlyADirectoryAlreadyOnThePath) {
     EXPECT_TRUE(later.entered());
 }
 
+// Wine keeps only the hidden and system bits of a file, so the attributes of
+// a synchronised folder's placeholder are checked here rather than on disk.
+TEST(IsContentOnDisk, RefusesOfflineAndRecallAttributes) {
+    for (DWORD online : {0x1000ul, 0x40000ul, 0x400000ul}) EXPECT_FALSE(is_content_on_disk(online | 0x20)) << online;
+    EXPECT_TRUE(is_content_on_disk(FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY));
+}
+
 TEST(DeletePathRecursive, RemovesTreesAndReadOnlyFiles) {
     FixtureTree tree("delete");
     tree.write_file("tree\\a", 1);

@@ -199,6 +199,25 @@ TEST_F(DuplicateFinderTest, DefaultSearchPathsAreTheUsersExistingFoldersUnnested
     duplicate_finder_set_search_paths({"Z:\\tmp\\"});
     EXPECT_THAT(duplicate_finder_search_paths(), ElementsAre("Z:\\tmp"));
     EXPECT_THAT(scan({}), IsEmpty());
+    duplicate_finder_set_search_paths({"Z:\\tmp\\a\\", "z:\\TMP\\A\\b", "Z:\\tmp\\ab", "Z:\\tmp\\a"});
+    EXPECT_THAT(duplicate_finder_search_paths(), ElementsAre("Z:\\tmp\\a", "Z:\\tmp\\ab"));
+}
+
+// More same-size files than a worker holds open. The "few_open_files" run
+// gives this test a limit of open files that the whole set would exceed.
+TEST_F(DuplicateFinderTest, GroupsASameSizeSetLargerThanTheFilesHeldOpen) {
+    FixtureTree tree("dup-many");
+    const std::string content(4096, 'm');
+    for (int i = 0; i < 300; ++i) tree.write_text("same\\" + std::to_string(i), content + "same");
+    for (int i = 0; i < 3; ++i) tree.write_text("start\\" + std::to_string(i), "S" + content + "ame");
+    tree.write_text("end\\0", content + "sam!");
+    tree.write_text("end\\1", content + "sam!");
+    duplicate_finder_set_min_file_size(1);
+
+    const ItemList items = scan({tree.root()});
+
+    ASSERT_EQ(items.size(), 3u);
+    EXPECT_EQ(keys_of(items), oracle_items(tree.root(), 1));
 }
 
 TEST_F(DuplicateFinderTest, CleanRecyclesOnlySelectedExistingFiles) {
