@@ -15,11 +15,7 @@ namespace {
 
 class ModuleItems : public ::testing::Test {
 protected:
-    void SetUp() override {
-        for (const auto& [name, value] : profile_environment(tree)) {
-            SetEnvironmentVariableA(name.c_str(), value.c_str());
-        }
-    }
+    void SetUp() override { use_profile_environment(tree); }
 
     // Runs a module's init and scan in this process, the profile standing in for the machine.
     ItemList scan(const CleanerModule& module) const {

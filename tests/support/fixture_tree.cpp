@@ -7,17 +7,52 @@
 #include <stdexcept>
 #include <vector>
 
+std::wstring wide_path(const std::string& utf8) {
+    std::wstring wide(utf8.size(), L'\0');
+    wide.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(),
+                                    static_cast<int>(wide.size())));
+    return wide;
+}
+
 namespace {
 
 void make_parents(const std::string& path) {
     for (std::size_t slash = path.find('\\', 3); slash != std::string::npos; slash = path.find('\\', slash + 1)) {
-        CreateDirectoryA(path.substr(0, slash).c_str(), nullptr);
+        CreateDirectoryW(wide_path(path.substr(0, slash)).c_str(), nullptr);
+    }
+}
+
+DWORD attributes_of(const std::string& path) { return GetFileAttributesW(wide_path(path).c_str()); }
+
+// Wide calls, so that names the test program's code page cannot spell go too.
+void remove_wide_tree(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return;
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL | (attributes & FILE_ATTRIBUTE_DIRECTORY));
+    const bool real_directory = (attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    if (real_directory) {
+        std::vector<std::wstring> children;
+        WIN32_FIND_DATAW entry;
+        if (HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &entry); search != INVALID_HANDLE_VALUE) {
+            do {
+                if (wcscmp(entry.cFileName, L".") && wcscmp(entry.cFileName, L"..")) {
+                    children.push_back(path + L"\\" + entry.cFileName);
+                }
+            } while (FindNextFileW(search, &entry));
+            FindClose(search);
+        }
+        for (const std::wstring& child : children) remove_wide_tree(child);
+    }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        if (!RemoveDirectoryW(path.c_str())) DeleteFileW(path.c_str());
+    } else {
+        DeleteFileW(path.c_str());
     }
 }
 
 void write_bytes(const std::string& path, const char* data, std::uint64_t size, char fill) {
     make_parents(path);
-    UniqueFileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    UniqueFileHandle file(CreateFileW(wide_path(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) throw std::runtime_error("cannot create " + path);
     std::vector<char> chunk(64 * 1024, fill);
@@ -66,11 +101,11 @@ std::string FixtureTree::write_text(const std::string& relative, const std::stri
 
 void FixtureTree::set_age_seconds(const std::string& relative, std::int64_t seconds) const {
     const std::string full = path(relative);
-    const DWORD attributes = GetFileAttributesA(full.c_str());
+    const DWORD attributes = attributes_of(full);
     const DWORD flags = (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
                             ? FILE_FLAG_BACKUP_SEMANTICS
                             : FILE_ATTRIBUTE_NORMAL;
-    UniqueFileHandle file(CreateFileA(full.c_str(), FILE_WRITE_ATTRIBUTES,
+    UniqueFileHandle file(CreateFileW(wide_path(full).c_str(), FILE_WRITE_ATTRIBUTES,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                       OPEN_EXISTING, flags, nullptr));
     if (!file) throw std::runtime_error("cannot open " + full);
@@ -81,26 +116,12 @@ void FixtureTree::set_age_seconds(const std::string& relative, std::int64_t seco
 
 void FixtureTree::add_attributes(const std::string& relative, unsigned long attributes) const {
     const std::string full = path(relative);
-    const DWORD current = GetFileAttributesA(full.c_str());
-    SetFileAttributesA(full.c_str(), (current == INVALID_FILE_ATTRIBUTES ? 0 : current) | attributes);
+    const DWORD current = attributes_of(full);
+    SetFileAttributesW(wide_path(full).c_str(), (current == INVALID_FILE_ATTRIBUTES ? 0 : current) | attributes);
 }
 
 bool FixtureTree::exists(const std::string& relative) const {
-    return GetFileAttributesA(path(relative).c_str()) != INVALID_FILE_ATTRIBUTES;
+    return attributes_of(path(relative)) != INVALID_FILE_ATTRIBUTES;
 }
 
-void remove_tree(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return;
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL | (attributes & FILE_ATTRIBUTE_DIRECTORY));
-    const bool real_directory = (attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-    if (real_directory) {
-        DirectoryListing listing(path);
-        while (const WIN32_FIND_DATAA* entry = listing.next()) remove_tree(path + "\\" + entry->cFileName);
-    }
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-        if (!RemoveDirectoryA(path.c_str())) DeleteFileA(path.c_str());
-    } else {
-        DeleteFileA(path.c_str());
-    }
-}
+void remove_tree(const std::string& path) { remove_wide_tree(wide_path(path)); }
