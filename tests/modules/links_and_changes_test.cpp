@@ -69,6 +69,7 @@ TEST_F(LinksAndChanges, ItemsReplacedSinceTheScanFailAndStay) {
     const Change changes[] = {
         {&temp_files_module, "Temp\\old.log", true},
         {&windows_cleanup_module, "Local\\D3DSCache\\shaders", false},
+        {&browser_cache_module, "Roaming\\Opera Software\\Opera Stable\\Cache\\Cache_Data", false},
     };
     for (const Change& change : changes) {
         const std::string listed = change.listed;

@@ -41,21 +41,20 @@ protected:
     }
 
     // A module's scan and then its clean of everything it listed, in this process.
-    ItemList scan_and_clean(const CleanerModule& module) const {
-        EXPECT_TRUE(module.init());
+    static void scan_and_clean(const CleanerModule& module) {
         ItemList items;
         module.scan(items);
         module.clean(items);
         module.cleanup();
-        return items;
+        for (const CleanItem& item : items) ADD_FAILURE() << "listed " << item.path;
     }
 
     FixtureTree tree{"lossy"};
 };
 
 TEST_F(LossyNames, AreNeitherListedNorCleaned) {
-    const ItemList items = scan_and_clean(temp_files_module);
-    for (const CleanItem& item : items) ADD_FAILURE() << "listed " << item.path;
+    ASSERT_TRUE(temp_files_module.init());
+    scan_and_clean(temp_files_module);
     expect_untouched();
 }
 
@@ -94,11 +93,7 @@ TEST_F(LossyNames, RegistryValuesHoldingThemArePassedOver) {
     ASSERT_TRUE(registry_cleaner_module.init());
     registry_cleaner_set_categories({{"Lossy", HKEY_CURRENT_USER, SUBKEY}});
     registry_cleaner_set_enabled(true);
-    ItemList items;
-    registry_cleaner_module.scan(items);
-    registry_cleaner_module.clean(items);
-    registry_cleaner_module.cleanup();
-    for (const CleanItem& item : items) ADD_FAILURE() << "listed " << item.path;
+    scan_and_clean(registry_cleaner_module);
     EXPECT_EQ(RegQueryValueExA(key.get(), "??", nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
     key.reset();
     RegDeleteTreeA(HKEY_CURRENT_USER, SUBKEY);
