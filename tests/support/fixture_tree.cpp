@@ -31,17 +31,13 @@ void remove_wide_tree(const std::wstring& path) {
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL | (attributes & FILE_ATTRIBUTE_DIRECTORY));
     const bool real_directory = (attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
     if (real_directory) {
-        std::vector<std::wstring> children;
         WIN32_FIND_DATAW entry;
-        if (HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &entry); search != INVALID_HANDLE_VALUE) {
-            do {
-                if (wcscmp(entry.cFileName, L".") && wcscmp(entry.cFileName, L"..")) {
-                    children.push_back(path + L"\\" + entry.cFileName);
-                }
-            } while (FindNextFileW(search, &entry));
-            FindClose(search);
+        const UniqueFindHandle search(FindFirstFileW((path + L"\\*").c_str(), &entry));
+        for (bool more = static_cast<bool>(search); more; more = FindNextFileW(search.get(), &entry)) {
+            if (wcscmp(entry.cFileName, L".") && wcscmp(entry.cFileName, L"..")) {
+                remove_wide_tree(path + L"\\" + entry.cFileName);
+            }
         }
-        for (const std::wstring& child : children) remove_wide_tree(child);
     }
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
         if (!RemoveDirectoryW(path.c_str())) DeleteFileW(path.c_str());
