@@ -17,6 +17,23 @@ bool is_dot_entry(const char* name) {
     return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
+namespace {
+
+bool is_control(char c) { return static_cast<unsigned char>(c) < 0x20; }
+
+bool holds_any(std::string_view text, std::string_view forbidden) {
+    for (char c : text) {
+        if (is_control(c) || forbidden.find(c) != std::string_view::npos) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool is_faithful_name(std::string_view name) { return !name.empty() && !holds_any(name, "?*\\/:<>|\""); }
+
+bool is_faithful_path(std::string_view path) { return !holds_any(path, "?*<>|\""); }
+
 std::uint64_t find_data_size(const WIN32_FIND_DATAA& entry) {
     return (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
 }
@@ -33,6 +50,7 @@ std::uint64_t current_file_time() {
 }
 
 DirectoryListing::DirectoryListing(std::string_view dir, std::string_view pattern) {
+    if (!is_faithful_path(dir)) return;
     if (auto full = join_path(dir, pattern)) open(*full);
 }
 
@@ -54,7 +72,7 @@ const WIN32_FIND_DATAA* DirectoryListing::next() {
             return nullptr;
         }
         pending_ = false;
-        if (!is_dot_entry(data_.cFileName)) return &data_;
+        if (!is_dot_entry(data_.cFileName) && is_faithful_name(data_.cFileName)) return &data_;
     }
     return nullptr;
 }

@@ -25,6 +25,17 @@ std::string_view base_name(std::string_view path);
 // "." and ".." are passed over by every walk; ".cache" or "..data" are not.
 bool is_dot_entry(const char* name);
 
+// False for a name holding a character no Windows file name may contain
+// (? * \ / : < > | " or a control character). A listing returns such a name
+// only when the real one did not convert to the ANSI code page: "???.txt" is
+// a wildcard, and a best-fit "\x.txt" names another file. It is never acted on.
+bool is_faithful_name(std::string_view name);
+
+// False for a path holding a wildcard, another character no path may contain,
+// or a control character: a lossy conversion made it, and a search or the
+// shell would read it as a pattern.
+bool is_faithful_path(std::string_view path);
+
 std::uint64_t find_data_size(const WIN32_FIND_DATAA& entry);
 std::uint64_t find_data_write_time(const WIN32_FIND_DATAA& entry);  // 100 ns ticks
 inline bool is_directory(const WIN32_FIND_DATAA& entry) {
@@ -42,13 +53,15 @@ inline bool is_content_on_disk(DWORD attributes) { return (attributes & CONTENT_
 // Current time as 100 ns ticks since 1601, as GetSystemTimeAsFileTime gives it.
 std::uint64_t current_file_time();
 
-// The entries of one FindFirstFileA search, "." and ".." left out:
+// The entries of one FindFirstFileA search, "." and ".." and names that are
+// not faithful left out:
 //
 //   DirectoryListing listing(dir);              // searches "dir\*"
 //   while (const WIN32_FIND_DATAA* entry = listing.next()) { ... }
 class DirectoryListing {
 public:
-    // Searches "dir\pattern"; lists nothing when that does not fit the path buffer.
+    // Searches "dir\pattern"; lists nothing when that does not fit the path
+    // buffer or `dir` is not a faithful path.
     explicit DirectoryListing(std::string_view dir, std::string_view pattern = "*");
     // Searches a pattern that is already complete, such as "prefix\*".
     static DirectoryListing from_pattern(std::string_view full_pattern);

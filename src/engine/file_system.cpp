@@ -82,6 +82,38 @@ std::optional<std::string> expand_env_path(const char* path) {
     return std::string(buffer);
 }
 
+bool crosses_link(const std::string& base, std::string_view fixed_part) {
+    std::string path = base;
+    while (!fixed_part.empty()) {
+        const auto slash = fixed_part.find('\\');
+        const std::string_view part = fixed_part.substr(0, slash);
+        fixed_part = slash == std::string_view::npos ? std::string_view() : fixed_part.substr(slash + 1);
+        if (part.empty()) continue;
+        path.append(1, '\\').append(part);
+        const DWORD attributes = GetFileAttributesA(path.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return true;
+    }
+    return false;
+}
+
+std::optional<std::string> expand_location(std::string_view path_template) {
+    const auto root_end = path_template.rfind('%');
+    const std::size_t root_size = root_end == std::string_view::npos ? 0 : root_end + 1;
+    auto root = expand_env_path(std::string(path_template.substr(0, root_size)).c_str());
+    if (!root) return std::nullopt;
+    const std::string_view fixed_part = path_template.substr(root_size);
+    std::string path = *root + std::string(fixed_part);
+    if (!fits_path_buffer(path) || !is_faithful_path(path) || crosses_link(*root, fixed_part)) return std::nullopt;
+    return path;
+}
+
+bool is_still_as_listed(const CleanItem& item) {
+    const DWORD attributes = GetFileAttributesA(item.path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
+    const bool is_directory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    return is_directory == (item.type == ITEM_DIRECTORY);
+}
+
 bool is_existing_directory(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -93,13 +125,13 @@ std::uint64_t calculate_directory_size(const std::string& dir) {
 }
 
 bool delete_path_recursive(const std::string& path) {
-    if (path.empty() || !fits_path_buffer(path)) return false;
+    if (path.empty() || !fits_path_buffer(path) || !is_faithful_path(path)) return false;
     AncestorChain chain;
     return delete_path(path, chain);
 }
 
 bool recycle_or_delete_file(const std::string& path) {
-    if (!fits_path_buffer(path)) return false;
+    if (!fits_path_buffer(path) || !is_faithful_path(path)) return false;
     return send_to_recycle_bin(path) || delete_file(path);
 }
 

@@ -1,12 +1,14 @@
 #pragma once
 // Expanding, sizing and deleting paths for the file-collecting modules.
 //
-// Every walk here follows two safety rules. A path that does not fit the
-// 260-byte buffer is skipped, never acted on in cut form. A junction or
+// Every walk here follows three safety rules. A path that does not fit the
+// 260-byte buffer is skipped, never acted on in cut form. A name or path that
+// a lossy code-page conversion made is never acted on. A junction or
 // directory symbolic link met inside a walk is never entered: its target
 // lies outside the place being cleaned, and entering links is how walks loop.
 
 #include "engine/directory_listing.h"
+#include "engine/records.h"
 
 #include <cstdint>
 #include <optional>
@@ -18,6 +20,23 @@
 // 259 bytes. An undefined variable stays in the text and is accepted; nothing
 // comes back when the expansion fails or would not fit.
 std::optional<std::string> expand_env_path(const char* path);
+
+// True when one of the directories that `fixed_part` ("\A\B" or "A\B") names
+// below `base` is a link. A module passes such a location over: what it
+// would clean there belongs to wherever the link points, and removing the
+// link itself would undo the user's redirection.
+bool crosses_link(const std::string& base, std::string_view fixed_part);
+
+// Expands a location template such as "%WINDIR%\Logs\CBS": nothing comes back
+// when the expansion fails, when the result is not a faithful path, or when
+// a fixed directory below the expanded root (Logs, CBS) is a link. The root
+// itself is the user's own setting.
+std::optional<std::string> expand_location(std::string_view path_template);
+
+// True when the item's path is still what the scan listed: a file for a file
+// item, a directory for a directory item, and not a link. A clean may come
+// hours after its scan; anything else found there is not touched.
+bool is_still_as_listed(const CleanItem& item);
 
 // True when the path names a directory (or a link to one).
 bool is_existing_directory(const std::string& path);

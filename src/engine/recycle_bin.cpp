@@ -8,7 +8,9 @@
 #include <array>
 
 bool send_to_recycle_bin(const std::string& path) {
-    if (path.empty() || !fits_path_buffer(path)) return false;
+    // The shell expands * and ? as wildcards: "???.txt" would recycle every
+    // short .txt file in the directory, however young.
+    if (path.empty() || !fits_path_buffer(path) || !is_faithful_path(path)) return false;
     // The source is a list of paths ended by an empty one: two NULs at the end.
     std::array<char, PATH_BUFFER_SIZE + 2> source{};
     path.copy(source.data(), path.size());

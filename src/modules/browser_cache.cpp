@@ -83,16 +83,17 @@ void add_if_filled(const std::string& dir, const char* browser, ItemList& items)
 }
 
 // "<profiles>\*<suffix>": every profile directory with that cache below it.
-// A profile that is a link is passed over: it belongs somewhere else.
+// A profile, or a directory of its cache path, that is a link is passed over:
+// it belongs somewhere else.
 void scan_profiles(const BrowserInfo& browser, std::string_view prefix, std::string_view suffix, ItemList& items) {
-    auto profiles = expand_env_path(std::string(prefix).c_str());
+    auto profiles = expand_location(prefix);
     if (!profiles) return;
     auto listing = DirectoryListing::from_pattern(*profiles + "*");
     while (const WIN32_FIND_DATAA* entry = listing.next()) {
         if (!is_directory(*entry) || is_reparse_point(*entry)) continue;
-        std::string cache = *profiles + entry->cFileName;
-        cache.append(suffix);
-        if (fits_path_buffer(cache)) add_if_filled(cache, browser.name, items);
+        const std::string profile = *profiles + entry->cFileName;
+        const std::string cache = profile + std::string(suffix);
+        if (fits_path_buffer(cache) && !crosses_link(profile, suffix)) add_if_filled(cache, browser.name, items);
     }
 }
 
@@ -101,7 +102,7 @@ void scan_browser(const BrowserInfo& browser, ItemList& items) {
     const auto star = pattern.find('*');
     if (star != std::string_view::npos && browser.has_profiles) {
         scan_profiles(browser, pattern.substr(0, star), pattern.substr(star + 1), items);
-    } else if (auto dir = expand_env_path(browser.cache_path)) {
+    } else if (auto dir = expand_location(browser.cache_path)) {
         add_if_filled(*dir, browser.name, items);
     }
 }
@@ -120,7 +121,7 @@ bool clean(const ItemList& batch) {
     bool all_cleaned = true;
     for (const CleanItem& item : batch) {
         if (!item.selected) continue;
-        if (!delete_path_recursive(item.path)) all_cleaned = false;
+        if (!is_still_as_listed(item) || !delete_path_recursive(item.path)) all_cleaned = false;
     }
     return all_cleaned;
 }

@@ -457,7 +457,7 @@ bool clean(const ItemList& batch) {
     bool all_cleaned = true;
     for (const CleanItem& item : batch) {
         if (!item.selected || item.type != ITEM_FILE) continue;
-        if (!send_to_recycle_bin(item.path)) all_cleaned = false;
+        if (!is_still_as_listed(item) || !send_to_recycle_bin(item.path)) all_cleaned = false;
     }
     return all_cleaned;
 }

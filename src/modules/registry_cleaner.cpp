@@ -6,6 +6,7 @@
 #include "engine/win32_handle.h"
 
 #include <array>
+#include <cstring>
 #include <string_view>
 
 namespace {
@@ -63,6 +64,11 @@ bool names_missing_path(const char* data) {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME;
 }
 
+// Outside the UTF-8 code page, a "?" in a name or in data may stand for a
+// character that did not convert: such a value names something else than
+// what is stored, so it is passed over.
+bool is_lossy(const char* text) { return GetACP() != CP_UTF8 && std::strchr(text, '?') != nullptr; }
+
 CleanItem item_for(const RegistryCategory& category, const char* value_name) {
     CleanItem item;
     item.type = ITEM_REGISTRY_VALUE;
@@ -92,7 +98,7 @@ void scan_category(const RegistryCategory& category, ItemList& items) {
         }
         if (type != REG_SZ && type != REG_EXPAND_SZ) continue;
         data[std::min(data_length, VALUE_DATA_BYTES)] = '\0';
-        if (!names_missing_path(data.data())) continue;
+        if (is_lossy(name) || is_lossy(data.data()) || !names_missing_path(data.data())) continue;
         CleanItem item = item_for(category, name);
         // A cut path would name another value when cleaned.
         if (item.path.size() < ITEM_PATH_BUFFER) items.push_back(std::move(item));

@@ -38,7 +38,9 @@ void add_location(std::string dir) {
 std::optional<std::string> system_temp_path() {
     char buffer[PATH_BUFFER_SIZE];
     const DWORD length = GetTempPathA(PATH_BUFFER_SIZE, buffer);
-    if (length == 0 || length >= PATH_BUFFER_SIZE) return std::nullopt;
+    if (length == 0 || length >= PATH_BUFFER_SIZE || !is_faithful_path(std::string_view(buffer, length))) {
+        return std::nullopt;
+    }
     std::string path(buffer, length);
     if (!path.empty() && path.back() == '\\') path.pop_back();
     return path;
@@ -54,8 +56,8 @@ bool already_listed(const std::string& dir) {
 bool init() {
     state = TempFilesState{};
     if (auto path = system_temp_path()) add_location(std::move(*path));
-    if (auto path = expand_env_path(USER_TEMP_TEMPLATE); path && !already_listed(*path)) add_location(std::move(*path));
-    if (auto path = expand_env_path(WINDOWS_TEMP_TEMPLATE); path && is_existing_directory(*path)) {
+    if (auto path = expand_location(USER_TEMP_TEMPLATE); path && !already_listed(*path)) add_location(std::move(*path));
+    if (auto path = expand_location(WINDOWS_TEMP_TEMPLATE); path && is_existing_directory(*path)) {
         add_location(std::move(*path));
     }
     return true;
@@ -73,8 +75,9 @@ bool is_excluded_name(const char* name) {
 
 // System files belong to Windows; recent files may still be in use; excluded
 // names are skipped after the age test, so recent files are never matched.
+// A file link frees nothing, and the clean would refuse it.
 bool is_candidate(const WIN32_FIND_DATAA& entry) {
-    if (entry.dwFileAttributes & FILE_ATTRIBUTE_SYSTEM) return false;
+    if (entry.dwFileAttributes & FILE_ATTRIBUTE_SYSTEM || is_reparse_point(entry)) return false;
     return is_old_enough(entry) && !is_excluded_name(entry.cFileName);
 }
 
@@ -117,7 +120,7 @@ std::uint64_t scan(ItemList& items) {
     return items.size();
 }
 
-bool remove_file(const CleanItem& item) { return recycle_or_delete_file(item.path); }
+bool remove_file(const CleanItem& item) { return is_still_as_listed(item) && recycle_or_delete_file(item.path); }
 
 bool clean(const ItemList& batch) { return clean_with_reports(batch, remove_file, true); }
 

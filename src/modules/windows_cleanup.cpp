@@ -54,9 +54,7 @@ bool is_old_enough(const WIN32_FIND_DATAA& entry, int min_age_days) {
     return age / TICKS_PER_DAY >= static_cast<std::uint64_t>(min_age_days);
 }
 
-// A link found in a location is not entered, so it has nothing to free.
 std::uint64_t entry_size(const std::string& path, const WIN32_FIND_DATAA& entry) {
-    if (is_reparse_point(entry)) return 0;
     return is_directory(entry) ? calculate_directory_size(path) : find_data_size(entry);
 }
 
@@ -76,7 +74,8 @@ CleanItem make_item(std::string path, const WIN32_FIND_DATAA& entry, std::uint64
 void scan_cleanup_location(const std::string& dir, const CleanupLocation& location, ItemList& items) {
     DirectoryListing listing(dir, location.pattern);
     while (const WIN32_FIND_DATAA* entry = listing.next()) {
-        if (!is_old_enough(*entry, location.min_age_days)) continue;
+        // A link frees nothing, and removing it would undo someone's redirection.
+        if (is_reparse_point(*entry) || !is_old_enough(*entry, location.min_age_days)) continue;
         auto path = join_path(dir, entry->cFileName);
         if (!path) continue;
         const std::uint64_t size = entry_size(*path, *entry);
@@ -89,14 +88,14 @@ std::uint64_t scan(ItemList& items) {
     items.clear();
     for (const CleanupLocation& location : CLEANUP_LOCATIONS) {
         if (location.requires_admin && !is_elevated) continue;
-        auto dir = expand_env_path(location.path);
+        auto dir = expand_location(location.path);
         if (!dir || GetFileAttributesA(dir->c_str()) == INVALID_FILE_ATTRIBUTES) continue;
         scan_cleanup_location(*dir, location, items);
     }
     return items.size();
 }
 
-bool remove_item(const CleanItem& item) { return delete_path_recursive(item.path); }
+bool remove_item(const CleanItem& item) { return is_still_as_listed(item) && delete_path_recursive(item.path); }
 
 bool clean(const ItemList& batch) { return clean_with_reports(batch, remove_item, false); }
 

@@ -40,7 +40,7 @@ TEST(ModuleItems, DescribeFreeAndHeldItemsOfEachModule) {
     };
     for (const ItemsCase& c : cases) {
         FixtureTree tree("items");
-        for (const auto& [name, value] : profile_environment(tree)) SetEnvironmentVariableA(name.c_str(), value.c_str());
+        use_profile_environment(tree);
         for (const char* file : c.files) {
             tree.write_file(file, 3);
             tree.set_age_days(file, 2);

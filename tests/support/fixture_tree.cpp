@@ -7,20 +7,46 @@
 #include <stdexcept>
 #include <vector>
 
+std::wstring wide_path(const std::string& utf8) {
+    std::wstring wide(utf8.size(), L'\0');
+    wide.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(),
+                                    static_cast<int>(wide.size())));
+    return wide;
+}
+
 namespace {
 
 // The "\\?\" form of the wide calls, which also reaches paths too long for the
 // "A" calls: tests build such paths to show the cleaner never acts on them.
-std::wstring long_form(const std::string& path) {
-    std::wstring wide(path.size(), L'\0');
-    wide.resize(MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), wide.data(),
-                                    static_cast<int>(wide.size())));
-    return L"\\\\?\\" + wide;
-}
+std::wstring long_form(const std::string& path) { return L"\\\\?\\" + wide_path(path); }
 
 void make_parents(const std::string& path) {
     for (std::size_t slash = path.find('\\', 3); slash != std::string::npos; slash = path.find('\\', slash + 1)) {
         CreateDirectoryW(long_form(path.substr(0, slash)).c_str(), nullptr);
+    }
+}
+
+DWORD attributes_of(const std::string& path) { return GetFileAttributesW(wide_path(path).c_str()); }
+
+// Wide calls, so that names the test program's code page cannot spell go too.
+void remove_wide_tree(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return;
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL | (attributes & FILE_ATTRIBUTE_DIRECTORY));
+    const bool real_directory = (attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    if (real_directory) {
+        WIN32_FIND_DATAW entry;
+        const UniqueFindHandle search(FindFirstFileW((path + L"\\*").c_str(), &entry));
+        for (bool more = static_cast<bool>(search); more; more = FindNextFileW(search.get(), &entry)) {
+            if (wcscmp(entry.cFileName, L".") && wcscmp(entry.cFileName, L"..")) {
+                remove_wide_tree(path + L"\\" + entry.cFileName);
+            }
+        }
+    }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        if (!RemoveDirectoryW(path.c_str())) DeleteFileW(path.c_str());
+    } else {
+        DeleteFileW(path.c_str());
     }
 }
 
@@ -75,11 +101,11 @@ std::string FixtureTree::write_text(const std::string& relative, const std::stri
 
 void FixtureTree::set_age_seconds(const std::string& relative, std::int64_t seconds) const {
     const std::string full = path(relative);
-    const DWORD attributes = GetFileAttributesA(full.c_str());
+    const DWORD attributes = attributes_of(full);
     const DWORD flags = (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
                             ? FILE_FLAG_BACKUP_SEMANTICS
                             : FILE_ATTRIBUTE_NORMAL;
-    UniqueFileHandle file(CreateFileA(full.c_str(), FILE_WRITE_ATTRIBUTES,
+    UniqueFileHandle file(CreateFileW(wide_path(full).c_str(), FILE_WRITE_ATTRIBUTES,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                       OPEN_EXISTING, flags, nullptr));
     if (!file) throw std::runtime_error("cannot open " + full);
@@ -90,26 +116,12 @@ void FixtureTree::set_age_seconds(const std::string& relative, std::int64_t seco
 
 void FixtureTree::add_attributes(const std::string& relative, unsigned long attributes) const {
     const std::string full = path(relative);
-    const DWORD current = GetFileAttributesA(full.c_str());
-    SetFileAttributesA(full.c_str(), (current == INVALID_FILE_ATTRIBUTES ? 0 : current) | attributes);
+    const DWORD current = attributes_of(full);
+    SetFileAttributesW(wide_path(full).c_str(), (current == INVALID_FILE_ATTRIBUTES ? 0 : current) | attributes);
 }
 
 bool FixtureTree::exists(const std::string& relative) const {
-    return GetFileAttributesA(path(relative).c_str()) != INVALID_FILE_ATTRIBUTES;
+    return attributes_of(path(relative)) != INVALID_FILE_ATTRIBUTES;
 }
 
-void remove_tree(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return;
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL | (attributes & FILE_ATTRIBUTE_DIRECTORY));
-    const bool real_directory = (attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-    if (real_directory) {
-        DirectoryListing listing(path);
-        while (const WIN32_FIND_DATAA* entry = listing.next()) remove_tree(path + "\\" + entry->cFileName);
-    }
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-        if (!RemoveDirectoryA(path.c_str())) DeleteFileA(path.c_str());
-    } else {
-        DeleteFileA(path.c_str());
-    }
-}
+void remove_tree(const std::string& path) { remove_wide_tree(wide_path(path)); }

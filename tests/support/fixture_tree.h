@@ -1,6 +1,7 @@
 #pragma once
 // A throw-away directory tree for one test: files with chosen sizes, ages and
-// attributes, built with the same Windows calls the cleaner reads them with.
+// attributes. Paths are UTF-8 and go to the wide Windows calls, so a test can
+// make names that its own code page cannot spell.
 // Roots are short paths under /tmp so fixture paths stay far below 260 bytes.
 
 #include <cstdint>
@@ -38,5 +39,7 @@ private:
     std::string root_;
 };
 
-// Deletes a tree with plain Windows calls (read-only files included).
+// Deletes a tree (read-only files included).
 void remove_tree(const std::string& path);
+
+std::wstring wide_path(const std::string& utf8);

@@ -39,6 +39,10 @@ EnvironmentOverrides profile_environment(const FixtureTree& tree) {
             {"WINDIR", tree.path(PROFILE_WINDOWS)}};
 }
 
+void use_profile_environment(const FixtureTree& tree) {
+    for (const auto& [name, value] : profile_environment(tree)) SetEnvironmentVariableA(name.c_str(), value.c_str());
+}
+
 void make_files(const FixtureTree& tree, std::span<const FixtureFile> files) {
     for (const FixtureFile& file : files) {
         tree.write_file(file.path, file.size);

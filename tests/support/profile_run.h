@@ -20,6 +20,8 @@ inline constexpr const char* PROFILE_WINDOWS = "Windows";
 
 // TEMP, TMP, LOCALAPPDATA, APPDATA, PROGRAMDATA, USERPROFILE and WINDIR inside `tree`.
 EnvironmentOverrides profile_environment(const FixtureTree& tree);
+// The same variables set in this process, for modules scanned in the test itself.
+void use_profile_environment(const FixtureTree& tree);
 
 // A file of a fixture profile: where below the root, how big, how old.
 struct FixtureFile {
