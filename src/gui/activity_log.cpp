@@ -1,5 +1,7 @@
 #include "gui/gui_state.h"
 
+#include "engine/diagnostics.h"
+
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
@@ -53,16 +55,14 @@ void gui_log(const char* format, ...) {
     request_redraw();
 }
 
+void gui_log_size(const char* format, std::uint64_t bytes) { gui_log(format, format_size(bytes).c_str()); }
+
 void gui_redraw_and_drain() {
     if (!g_gui.ui || !g_gui.window) return;
     request_redraw();
     // Only the calling thread's own queue: a worker has no windows of its own,
     // so this never runs the main thread's messages.
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
+    gui_pump_messages();
     Sleep(PROGRESS_PAUSE_MS);
 }
 

@@ -2,23 +2,14 @@
 #include "gui/palette.h"
 #include "gui/status_line.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
+#include <string>
 
 namespace {
 
-constexpr char WELCOME_TEXT[] =
-    "Ready to scan. Select modules on the left and click 'Scan' to start.\n\n"
-    "• Temporary Files - Clean Windows temporary files\n"
-    "• Browser Cache - Clean browser cache and data\n"
-    "• Windows Update - Clean Windows Update files\n"
-    "• Duplicate Files - Find and remove duplicate files\n"
-    "• Registry - Clean invalid registry entries";
-
-// In the order of GuiState::module_selected.
-static constexpr const char* CHECK_BOX_LABELS[GUI_MODULE_COUNT] = {
-    "🗂 Temporary Files", "🌐 Browser Cache", "⊞ Windows Update", "📑 Duplicate Files", "🔧 Registry",
-};
+constexpr char WELCOME_HEADING[] = "Ready to scan. Select modules on the left and click 'Scan' to start.\n";
 
 constexpr nk_color CLEAR_COLOUR = palette::NIGHT;
 constexpr nk_color SCAN_NORMAL = palette::TEAL;
@@ -34,7 +25,6 @@ constexpr DWORD LIVE_FRAME_INTERVAL_MS = 16;
 struct FrameState {
     DWORD last_change_tick = 0;
     int last_seen_length = 0;
-    MSG message{};
 };
 
 FrameState frame;
@@ -43,28 +33,25 @@ bool follow_window_open(DWORD now) {
     return frame.last_change_tick != 0 && now - frame.last_change_tick < FOLLOW_WINDOW_MS;
 }
 
-bool is_mouse_button(UINT message) {
-    return message >= WM_LBUTTONDOWN && message <= WM_MBUTTONDBLCLK;
-}
-
 // Feeds waiting messages to Nuklear. A mouse button message ends the batch:
 // Nuklear sees a click only when press and release arrive in different
 // frames, and a synthetic or fast click queues both at once. Returns true
 // when messages were left for the next frame.
 bool pump_messages() {
     nk_input_begin(g_gui.ui);
-    bool left_over = false;
-    while (PeekMessageW(&frame.message, nullptr, 0, 0, PM_REMOVE)) {
-        if (frame.message.message == WM_QUIT) g_gui.running = false;
-        TranslateMessage(&frame.message);
-        DispatchMessageW(&frame.message);
-        if (is_mouse_button(frame.message.message)) {
-            left_over = true;
-            break;
-        }
-    }
+    const bool left_over = gui_pump_messages(PumpBatch::UNTIL_MOUSE_BUTTON);
     nk_input_end(g_gui.ui);
     return left_over;
+}
+
+// The heading and one line per module, without a final line feed.
+const std::string& welcome_text() {
+    static const std::string text = [] {
+        std::string composed = WELCOME_HEADING;
+        for (const GuiModule& module : GUI_MODULES) composed.append("\n• ").append(module.welcome_line);
+        return composed;
+    }();
+    return text;
 }
 
 // Sleeps until a message arrives when nothing else can change the picture;
@@ -78,8 +65,11 @@ void wait_for_next_frame(bool live) {
 // runs, so a report never starts with it.
 void show_welcome_if_empty() {
     if (g_gui.activity_log_length != 0 || g_gui.scanning || g_gui.cleaning) return;
-    std::memcpy(g_gui.activity_log, WELCOME_TEXT, sizeof WELCOME_TEXT);
-    g_gui.activity_log_length = static_cast<int>(sizeof WELCOME_TEXT - 1);
+    const std::string& text = welcome_text();
+    const std::size_t length = std::min(text.size(), sizeof g_gui.activity_log - 1);
+    std::memcpy(g_gui.activity_log, text.data(), length);
+    g_gui.activity_log[length] = '\0';
+    g_gui.activity_log_length = static_cast<int>(length);
 }
 
 // Under log_lock: whether the box should show the end of the text this frame.
@@ -138,7 +128,7 @@ void sidebar() {
     nk_layout_row_dynamic(ui, 26, 1);
     if (nk_button_label(ui, "Select all")) g_gui.module_selected.fill(1);
     nk_layout_row_dynamic(ui, 26, 1);
-    for (int i = 0; i < GUI_MODULE_COUNT; ++i) nk_checkbox_label(ui, CHECK_BOX_LABELS[i], &g_gui.module_selected[i]);
+    for (int i = 0; i < GUI_MODULE_COUNT; ++i) nk_checkbox_label(ui, GUI_MODULES[i].check_box_label, &g_gui.module_selected[i]);
     nk_group_end(ui);
 }
 
@@ -252,6 +242,8 @@ void gui_start_scan() {
     g_gui.log_follow = true;
     g_gui.result_items = 0;
     g_gui.result_size = 0;
+    // The worker reads this copy: Nuklear writes module_selected every frame.
+    g_gui.scan_selection = g_gui.module_selected;
     g_gui.scan_thread.reset(start_thread(scan_worker));
     if (!g_gui.scan_thread) g_gui.scanning = false;
 }

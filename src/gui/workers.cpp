@@ -4,39 +4,11 @@
 #include "engine/diagnostics.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
-#include <ctime>
 #include <string>
 #include <vector>
 
 namespace {
-
-// The selectable modules in check-box order, with their names in the scan report.
-struct GuiModule {
-    const char* id;
-    const char* status_name;
-};
-
-static constexpr GuiModule GUI_MODULES[GUI_MODULE_COUNT] = {
-    {"temp_files", "Temporary Files"},   {"browser_cache", "Browser Cache"},
-    {"windows_cleanup", "Windows Update"}, {"duplicate_finder", "Duplicate Finder"},
-    {"registry_cleaner", "Registry Cleaner"},
-};
-
-// The first rule with a word found in an item's description takes the item.
-struct TallyRule {
-    int entry;
-    std::array<const char*, 4> words;  // unused slots are null
-};
-
-static constexpr TallyRule TALLY_RULES[] = {
-    {0, {"Temp", "temp"}},
-    {1, {"Browser", "Chrome", "Firefox", "Edge"}},
-    {2, {"Windows", "Update"}},
-    {3, {"Duplicate", "duplicate"}},
-    {4, {"Registry", "registry"}},
-};
 
 // Give the window time to paint the report before the busy state ends.
 constexpr DWORD PAUSE_BEFORE_SCAN_MS = 1000;
@@ -44,12 +16,10 @@ constexpr DWORD PAUSE_AFTER_SCAN_MS = 500;
 constexpr DWORD PAUSE_AFTER_CLEAN_MS = 200;
 constexpr std::size_t DEBUG_ITEMS_SHOWN = 3;
 
-void log_size_line(const char* format, std::uint64_t bytes) { gui_log(format, format_size(bytes).c_str()); }
-
 std::vector<std::string> selected_module_ids() {
     std::vector<std::string> ids;
     for (int i = 0; i < GUI_MODULE_COUNT; ++i) {
-        if (!g_gui.module_selected[i]) continue;
+        if (!g_gui.scan_selection[i]) continue;
         ids.emplace_back(GUI_MODULES[i].id);
         gui_log("⏳ %s: Scanning...\n", GUI_MODULES[i].status_name);
     }
@@ -70,82 +40,18 @@ void log_summary(const ScanResults* results) {
     gui_log("------------\n");
     if (results) {
         gui_log("Total items found: %zu\n", static_cast<std::size_t>(results->total_items));
-        log_size_line("Total size: %s\n", results->total_size);
+        gui_log_size("Total size: %s\n", results->total_size);
     } else {
         gui_log("No items found to clean.\n");
     }
 }
 
-void temp_files_details(const ModuleTally& t) {
-    gui_log("📁 Temporary Files:\n");
-    gui_log("   Status: ✓ Scanned\n");
-    if (t.count < 1) {
-        gui_log("   Result: No temporary files found\n");
-        return;
-    }
-    gui_log("   Items found: %d\n", t.count);
-    log_size_line("   Total size: %s\n", t.bytes);
-    gui_log("   Locations: %%TEMP%%, %%TMP%%, Windows\\Temp\n");
-}
-
-void browser_cache_details(const ModuleTally& t) {
-    gui_log("🌐 Browser Cache:\n");
-    if (t.count < 1) {
-        gui_log("   Status: ⚠ Scanned with warnings\n");
-        gui_log("   Result: No cache found (browsers may be running)\n");
-        gui_log("   Note: Close all browsers before scanning for best results\n");
-        return;
-    }
-    gui_log("   Status: ✓ Scanned\n");
-    gui_log("   Items found: %d\n", t.count);
-    log_size_line("   Total size: %s\n", t.bytes);
-    gui_log("   Browsers checked: Chrome, Firefox, Edge, Brave\n");
-}
-
-void windows_update_details(const ModuleTally& t) {
-    gui_log("⊞ Windows Update:\n");
-    gui_log("   Status: ✓ Scanned\n");
-    if (t.count < 1) {
-        gui_log("   Result: No cleanable update files found\n");
-        return;
-    }
-    gui_log("   Items found: %d\n", t.count);
-    log_size_line("   Total size: %s\n", t.bytes);
-    gui_log("   Locations: SoftwareDistribution\\Download, Windows\\Logs\\WindowsUpdate\n");
-}
-
-void duplicate_files_details(const ModuleTally& t) {
-    gui_log("📑 Duplicate Files:\n");
-    gui_log("   Status: ✓ Scanned\n");
-    if (t.count < 1) {
-        gui_log("   Result: No duplicate files found\n");
-        return;
-    }
-    gui_log("   Duplicates found: %d\n", t.count);
-    log_size_line("   Total wasted space: %s\n", t.bytes);
-}
-
-void registry_details(const ModuleTally& t) {
-    gui_log("🔧 Registry Cleaner:\n");
-    gui_log("   Status: ✓ Scanned\n");
-    if (t.count < 1) {
-        gui_log("   Result: Registry is clean\n");
-        return;
-    }
-    gui_log("   Invalid entries found: %d\n", t.count);
-    gui_log("   Types: Orphaned entries, missing references, obsolete data\n");
-}
-
-static constexpr void (*MODULE_DETAILS[GUI_MODULE_COUNT])(const ModuleTally&) = {
-    temp_files_details, browser_cache_details, windows_update_details, duplicate_files_details, registry_details,
-};
-
-// The selection is read again here: the user may have changed it during the scan.
+// The modules ticked when the scan started, whatever the user ticks meanwhile.
 void log_module_details() {
     gui_log("MODULE DETAILS:\n");
     gui_log("--------------\n");
     for (int i = 0; i < GUI_MODULE_COUNT; ++i) {
-        if (g_gui.module_selected[i]) MODULE_DETAILS[i](g_gui.module_tally[i]);
+        if (g_gui.scan_selection[i]) GUI_MODULES[i].write_details(g_gui.module_tally[i]);
     }
 }
 
@@ -176,7 +82,7 @@ void hold_results() {
 void log_debug_items(const ScanResults& results) {
     gui_log("Starting cleanup process...\n");
     gui_log("Total items to clean: %zu\n", static_cast<std::size_t>(results.total_items));
-    log_size_line("Total size to clean: %s\n", results.total_size);
+    gui_log_size("Total size to clean: %s\n", results.total_size);
     gui_log("DEBUG: First few items to clean:\n");
     const std::size_t shown = std::min(results.items.size(), DEBUG_ITEMS_SHOWN);
     for (std::size_t i = 0; i < shown; ++i) {
@@ -225,7 +131,7 @@ void log_clean_summary(const CleanResults& cleaned, std::uint64_t scanned_items)
     gui_log("CLEAN SUMMARY:\n");
     gui_log("-------------\n");
     gui_log("✓ Items cleaned: %zu\n", static_cast<std::size_t>(cleaned.cleaned_count));
-    log_size_line("✓ Space freed: %s\n", cleaned.bytes_freed);
+    gui_log_size("✓ Space freed: %s\n", cleaned.bytes_freed);
     log_failures(cleaned);
     // Measured against everything the scan found, locked and unselected items included.
     const float rate = scanned_items == 0 ? 100.0f
@@ -247,15 +153,6 @@ void release_results() {
 }
 
 }  // namespace
-
-int gui_tally_entry(std::string_view description) {
-    for (const TallyRule& rule : TALLY_RULES) {
-        for (const char* word : rule.words) {
-            if (word && description.find(word) != std::string_view::npos) return rule.entry;
-        }
-    }
-    return -1;
-}
 
 DWORD WINAPI scan_worker(LPVOID) {
     gui_log("=== SCAN STARTING ===\n");

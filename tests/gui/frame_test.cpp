@@ -51,4 +51,12 @@ TEST_F(Frame, SelectAllTicksEveryModuleAndCheckBoxesToggleTheirOwn) {
     EXPECT_EQ(g_gui.module_selected, (std::array<int, GUI_MODULE_COUNT>{1, 1, 1, 1, 1}));
 }
 
+TEST_F(Frame, ShortcutsDoNothingOnceTheLoopHasEnded) {
+    g_gui.running = false;  // the teardown still dispatches messages while it waits
+    g_gui.scan_thread.reset();
+    EXPECT_EQ(gui_window_proc(nullptr, WM_KEYDOWN, VK_F5, 1), 0);
+    EXPECT_FALSE(g_gui.scanning);
+    EXPECT_FALSE(g_gui.scan_thread);
+}
+
 }  // namespace
