@@ -49,6 +49,7 @@ constexpr int STACK_TEXT_UNITS = 1024;
 struct BackendState {
     UniqueGdiObject back_buffer;
     HDC window_dc = nullptr;  // borrowed from the window; released by its owner
+    HWND window = nullptr;    // the window of that DC, which owns what it copies
     UniqueMemoryDc memory_dc;
     unsigned width = 0;
     unsigned height = 0;
@@ -340,11 +341,12 @@ void fill_user_font(BackendFont* font) {
     font->nk.width = backend_font_text_width;
 }
 
-// Owns an open clipboard for one scope. Opened without an owner window, as
-// the GUI never serves delayed clipboard formats.
+// Owns an open clipboard for one scope, opened by the window: Windows gives
+// the clipboard to the opener's window when it is emptied, and refuses
+// SetClipboardData after an EmptyClipboard done without one.
 class ClipboardSession {
 public:
-    ClipboardSession() : open_(OpenClipboard(nullptr) != 0) {}
+    ClipboardSession() : open_(OpenClipboard(state.window) != 0) {}
     ~ClipboardSession() {
         if (open_) CloseClipboard();
     }
@@ -383,8 +385,9 @@ void backend_clipboard_copy(nk_handle, const char* text, int characters) {
     wide[units] = L'\0';
     GlobalUnlock(block);
     // Emptied first: text left beside the copy in other formats would be what
-    // some programs paste, and a clipboard whose owner does not change is not
-    // offered to other X clients under Wine. Once set, the block is the system's.
+    // some programs paste, and emptying makes the window the owner, which is
+    // also what offers the text to other X clients under Wine. Once set, the
+    // block is the system's.
     EmptyClipboard();
     if (!SetClipboardData(CF_UNICODETEXT, block)) GlobalFree(block);
 }
@@ -494,6 +497,7 @@ nk_context* gdi_backend_init(BackendFont* font, HDC window_dc, unsigned width, u
     fill_user_font(font);
     state.back_buffer.reset(CreateCompatibleBitmap(window_dc, static_cast<int>(width), static_cast<int>(height)));
     state.window_dc = window_dc;
+    state.window = WindowFromDC(window_dc);
     state.memory_dc.reset(CreateCompatibleDC(window_dc));
     state.width = width;
     state.height = height;

@@ -53,6 +53,7 @@ TEST_F(LogBoxInput, SelectAllCopyAndPasteRoundTripThroughTheSystemClipboard) {
     harness.control_key('A');
     harness.control_key('C');
     EXPECT_EQ(clipboard_text(), "Scan report\n");
+    EXPECT_EQ(GetClipboardOwner(), harness.window());
 
 
     harness.click(LOG_X, LOG_Y);  // drops the selection, cursor at the end
