@@ -1,7 +1,5 @@
 #include "gui/gui_state.h"
 
-#include "engine/diagnostics.h"
-
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
@@ -54,8 +52,6 @@ void gui_log(const char* format, ...) {
     append_to_log(text);
     request_redraw();
 }
-
-void gui_log_size(const char* format, std::uint64_t bytes) { gui_log(format, format_size(bytes).c_str()); }
 
 void gui_redraw_and_drain() {
     if (!g_gui.ui || !g_gui.window) return;

@@ -85,8 +85,6 @@ bool gui_pump_messages(PumpBatch batch = PumpBatch::ALL);
 
 // Activity log (activity_log.cpp)
 void gui_log(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
-// One line with a byte count put in by format_size at the format's "%s".
-void gui_log_size(const char* format, std::uint64_t bytes);
 void gui_progress(float percent, const char* message);
 // Asks the main thread to paint now and lets it, from whichever thread calls.
 void gui_redraw_and_drain();
@@ -101,7 +99,5 @@ bool gui_can_clean();
 // Workers (workers.cpp)
 DWORD WINAPI scan_worker(LPVOID);
 DWORD WINAPI clean_worker(LPVOID);
-
-// Module details (gui_modules.cpp)
 // The GUI_MODULES row an item's description counts towards, or -1.
 int gui_tally_entry(std::string_view description);

@@ -16,6 +16,8 @@ constexpr DWORD PAUSE_AFTER_SCAN_MS = 500;
 constexpr DWORD PAUSE_AFTER_CLEAN_MS = 200;
 constexpr std::size_t DEBUG_ITEMS_SHOWN = 3;
 
+void log_size_line(const char* format, std::uint64_t bytes) { gui_log(format, format_size(bytes).c_str()); }
+
 std::vector<std::string> selected_module_ids() {
     std::vector<std::string> ids;
     for (int i = 0; i < GUI_MODULE_COUNT; ++i) {
@@ -40,10 +42,24 @@ void log_summary(const ScanResults* results) {
     gui_log("------------\n");
     if (results) {
         gui_log("Total items found: %zu\n", static_cast<std::size_t>(results->total_items));
-        gui_log_size("Total size: %s\n", results->total_size);
+        log_size_line("Total size: %s\n", results->total_size);
     } else {
         gui_log("No items found to clean.\n");
     }
+}
+
+void log_details(const ModuleDetails& details, const ModuleTally& tally) {
+    gui_log("%s", details.heading);
+    if (tally.count < 1) {
+        for (const char* line : details.when_none) {
+            if (line) gui_log("%s", line);
+        }
+        return;
+    }
+    gui_log("   Status: ✓ Scanned\n");
+    gui_log(details.count_format, tally.count);
+    if (details.size_format) log_size_line(details.size_format, tally.bytes);
+    if (details.found_note) gui_log("%s", details.found_note);
 }
 
 // The modules ticked when the scan started, whatever the user ticks meanwhile.
@@ -51,7 +67,7 @@ void log_module_details() {
     gui_log("MODULE DETAILS:\n");
     gui_log("--------------\n");
     for (int i = 0; i < GUI_MODULE_COUNT; ++i) {
-        if (g_gui.scan_selection[i]) GUI_MODULES[i].write_details(g_gui.module_tally[i]);
+        if (g_gui.scan_selection[i]) log_details(GUI_MODULES[i].details, g_gui.module_tally[i]);
     }
 }
 
@@ -82,7 +98,7 @@ void hold_results() {
 void log_debug_items(const ScanResults& results) {
     gui_log("Starting cleanup process...\n");
     gui_log("Total items to clean: %zu\n", static_cast<std::size_t>(results.total_items));
-    gui_log_size("Total size to clean: %s\n", results.total_size);
+    log_size_line("Total size to clean: %s\n", results.total_size);
     gui_log("DEBUG: First few items to clean:\n");
     const std::size_t shown = std::min(results.items.size(), DEBUG_ITEMS_SHOWN);
     for (std::size_t i = 0; i < shown; ++i) {
@@ -131,7 +147,7 @@ void log_clean_summary(const CleanResults& cleaned, std::uint64_t scanned_items)
     gui_log("CLEAN SUMMARY:\n");
     gui_log("-------------\n");
     gui_log("✓ Items cleaned: %zu\n", static_cast<std::size_t>(cleaned.cleaned_count));
-    gui_log_size("✓ Space freed: %s\n", cleaned.bytes_freed);
+    log_size_line("✓ Space freed: %s\n", cleaned.bytes_freed);
     log_failures(cleaned);
     // Measured against everything the scan found, locked and unselected items included.
     const float rate = scanned_items == 0 ? 100.0f
@@ -153,6 +169,15 @@ void release_results() {
 }
 
 }  // namespace
+
+int gui_tally_entry(std::string_view description) {
+    for (int i = 0; i < GUI_MODULE_COUNT; ++i) {
+        for (const char* word : GUI_MODULES[i].tally_words) {
+            if (word && description.find(word) != std::string_view::npos) return i;
+        }
+    }
+    return -1;
+}
 
 DWORD WINAPI scan_worker(LPVOID) {
     gui_log("=== SCAN STARTING ===\n");
