@@ -1,7 +1,8 @@
 #pragma once
 // The graphical front end's shared state and operations: the window (window.cpp),
-// the activity log (activity_log.cpp), the frame (frame.cpp) and the scan and
-// clean workers (workers.cpp).
+// the activity log (activity_log.cpp), its box (log_box.cpp), the frame
+// (frame.cpp) and the scan and clean workers (workers.cpp). The modules the
+// window offers are the rows of gui_modules.h.
 //
 // Threads: the main thread owns the window, Nuklear and every frame; a worker
 // touches only the log (through gui_log), the results while its own busy flag
@@ -88,6 +89,11 @@ void gui_log(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
 void gui_progress(float percent, const char* message);
 // Asks the main thread to paint now and lets it, from whichever thread calls.
 void gui_redraw_and_drain();
+
+// Log box (log_box.cpp): the box's row of the frame, under log_lock.
+void gui_log_box(int height);
+// True while the box follows the end of new text, which keeps frames coming.
+bool gui_log_box_following(DWORD now);
 
 // Frame (frame.cpp)
 void gui_run();
