@@ -3,7 +3,6 @@
 #include "gui/gui_state.h"
 
 #include <algorithm>
-#include <climits>
 #include <cstring>
 #include <string>
 
@@ -16,7 +15,7 @@ constexpr DWORD FOLLOW_WINDOW_MS = 2000;
 // The wheel scrolls this many lines a notch, as Windows' text boxes do.
 constexpr float WHEEL_LINES = 3.0f;
 // A view offset beyond any text: the box clamps it to show the last lines.
-constexpr float VIEW_END = 1.0e9f;
+constexpr nk_uint VIEW_END = 1000000000;
 
 // Kept across frames.
 struct FollowState {
@@ -91,7 +90,7 @@ float requested_offset(nk_input& input, struct nk_rect box, float offset) {
     if (top) {
         wanted = 0.0f;
     } else if (bottom) {
-        wanted = VIEW_END;
+        wanted = static_cast<float>(VIEW_END);
     } else if (page_up) {
         wanted = std::max(0.0f, offset - page);
     } else if (page_down) {
@@ -105,36 +104,28 @@ float requested_offset(nk_input& input, struct nk_rect box, float offset) {
     return wanted;
 }
 
+// Focuses the box with the caret at the end of the text (Nuklear counts the
+// caret in characters, not bytes).
+void focus_at_end(nk_edit_state& edit) {
+    nk_edit_focus(g_gui.ui, NK_EDIT_BOX);
+    edit.cursor = edit.sel_start = edit.sel_end = nk_utf_len(g_gui.activity_log, g_gui.activity_log_length);
+}
+
+bool is_focused(const nk_edit_state& edit) { return edit.active && edit.name == edit.seq; }
+
 // Nuklear's text box scrolls only by dragging its scroll bar, and pulls its
 // view back to the caret on any key. So the frame takes the wheel and the
 // scroll keys out of the input before the box sees them and moves the view
 // itself; the caret and the selection stay where they are. Nuklear keeps a
 // view offset only for the focused box, so scrolling focuses it (with the
 // caret at the end when it was not focused). True when the reader scrolled.
-bool scroll_as_asked(struct nk_rect box) {
-    nk_edit_state& edit = g_gui.ui->current->edit;
-    const bool focused = edit.active && edit.name == edit.seq;
+bool scroll_as_asked(nk_edit_state& edit, struct nk_rect box) {
+    const bool focused = is_focused(edit);
     const float wanted = requested_offset(g_gui.ui->input, box, focused ? static_cast<float>(edit.scrollbar.y) : 0.0f);
     if (wanted < 0.0f) return false;
-    if (!focused) {
-        nk_edit_focus(g_gui.ui, NK_EDIT_BOX);
-        edit.cursor = edit.sel_start = edit.sel_end = nk_utf_len(g_gui.activity_log, g_gui.activity_log_length);
-    }
-    edit.scrollbar.y = static_cast<nk_uint>(wanted);  // the box clamps it to its text
+    if (!focused) focus_at_end(edit);
+    edit.scrollbar.y = static_cast<nk_uint>(wanted);
     return true;
-}
-
-// While a worker runs the box acts focused with the cursor at the end; a
-// follow request scrolls to the end (Nuklear clamps the offset next frame).
-void steer_edit_state(bool follow) {
-    nk_edit_state& edit = g_gui.ui->current->edit;
-    if (g_gui.scanning || g_gui.cleaning) {
-        edit.active = nk_true;
-        edit.mode = NK_TEXT_EDIT_MODE_INSERT;
-        // Nuklear counts the cursor in characters, not bytes.
-        edit.cursor = edit.sel_start = edit.sel_end = nk_utf_len(g_gui.activity_log, g_gui.activity_log_length);
-    }
-    if (follow || g_gui.log_follow) edit.scrollbar.y = UINT_MAX;
 }
 
 }  // namespace
@@ -147,11 +138,16 @@ void gui_log_box(int height) {
         g_gui.activity_log_length = ACTIVITY_LOG_LIMIT;
         g_gui.activity_log[ACTIVITY_LOG_LIMIT] = '\0';
     }
-    const bool reader_scrolled = scroll_as_asked(nk_widget_bounds(g_gui.ui));
-    const bool follow = should_follow(GetTickCount(), reader_scrolled);
+    // The view is steered before the box is drawn, which clamps the offset to
+    // the text in this same frame. While a worker runs the box acts focused
+    // with the caret at the end. A follow shows the last lines, but only in a
+    // focused box: an unfocused one keeps no view offset and shows the top.
+    nk_edit_state& edit = g_gui.ui->current->edit;
+    if (g_gui.scanning || g_gui.cleaning) focus_at_end(edit);
+    const bool reader_scrolled = scroll_as_asked(edit, nk_widget_bounds(g_gui.ui));
+    if (should_follow(GetTickCount(), reader_scrolled) && is_focused(edit)) edit.scrollbar.y = VIEW_END;
     int length = g_gui.activity_log_length;
     nk_edit_string(g_gui.ui, NK_EDIT_BOX, g_gui.activity_log, &length, ACTIVITY_LOG_LIMIT, nk_filter_default);
-    steer_edit_state(follow);
     g_gui.activity_log_length = length;
 }
 
