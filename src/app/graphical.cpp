@@ -8,14 +8,6 @@ namespace {
 // How long the teardown waits for a worker before it hides the window.
 constexpr DWORD WORKER_WAIT_MS = 5000;
 
-void dispatch_waiting_messages() {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-}
-
 // Waits for a thread while dispatching this thread's messages: every gui_log
 // of a worker waits in UpdateWindow until the main thread has painted, so a
 // plain wait would hold a reporting worker until the limit. True when it ended.
@@ -28,7 +20,7 @@ bool wait_dispatching(HANDLE thread, DWORD limit_ms) {
         const DWORD woke = MsgWaitForMultipleObjects(1, &thread, FALSE, remaining, QS_ALLINPUT);
         if (woke == WAIT_OBJECT_0) return true;
         if (woke != WAIT_OBJECT_0 + 1) return false;  // time is up (or the wait failed)
-        dispatch_waiting_messages();
+        gui_pump_messages();
     }
 }
 

@@ -58,11 +58,7 @@ void gui_redraw_and_drain() {
     request_redraw();
     // Only the calling thread's own queue: a worker has no windows of its own,
     // so this never runs the main thread's messages.
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
+    gui_pump_messages();
     Sleep(PROGRESS_PAUSE_MS);
 }
 

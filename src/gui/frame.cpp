@@ -2,23 +2,9 @@
 #include "gui/palette.h"
 #include "gui/status_line.h"
 
-#include <climits>
 #include <cstring>
 
 namespace {
-
-constexpr char WELCOME_TEXT[] =
-    "Ready to scan. Select modules on the left and click 'Scan' to start.\n\n"
-    "• Temporary Files - Clean Windows temporary files\n"
-    "• Browser Cache - Clean browser cache and data\n"
-    "• Windows Update - Clean Windows Update files\n"
-    "• Duplicate Files - Find and remove duplicate files\n"
-    "• Registry - Clean invalid registry entries";
-
-// In the order of GuiState::module_selected.
-static constexpr const char* CHECK_BOX_LABELS[GUI_MODULE_COUNT] = {
-    "🗂 Temporary Files", "🌐 Browser Cache", "⊞ Windows Update", "📑 Duplicate Files", "🔧 Registry",
-};
 
 constexpr nk_color CLEAR_COLOUR = palette::NIGHT;
 constexpr nk_color SCAN_NORMAL = palette::TEAL;
@@ -26,26 +12,8 @@ constexpr nk_color SCAN_HOVER = palette::HOVER_BLUE;
 constexpr nk_color CLEAN_NORMAL = palette::EMERALD;
 constexpr nk_color CLEAN_HOVER = palette::HOVER_GREEN;
 
-// The log box follows the end of the text this long after every change.
-constexpr DWORD FOLLOW_WINDOW_MS = 2000;
 // While something can change the picture, frames are drawn at about display rate.
 constexpr DWORD LIVE_FRAME_INTERVAL_MS = 16;
-
-struct FrameState {
-    DWORD last_change_tick = 0;
-    int last_seen_length = 0;
-    MSG message{};
-};
-
-FrameState frame;
-
-bool follow_window_open(DWORD now) {
-    return frame.last_change_tick != 0 && now - frame.last_change_tick < FOLLOW_WINDOW_MS;
-}
-
-bool is_mouse_button(UINT message) {
-    return message >= WM_LBUTTONDOWN && message <= WM_MBUTTONDBLCLK;
-}
 
 // Feeds waiting messages to Nuklear. A mouse button message ends the batch:
 // Nuklear sees a click only when press and release arrive in different
@@ -53,16 +21,7 @@ bool is_mouse_button(UINT message) {
 // when messages were left for the next frame.
 bool pump_messages() {
     nk_input_begin(g_gui.ui);
-    bool left_over = false;
-    while (PeekMessageW(&frame.message, nullptr, 0, 0, PM_REMOVE)) {
-        if (frame.message.message == WM_QUIT) g_gui.running = false;
-        TranslateMessage(&frame.message);
-        DispatchMessageW(&frame.message);
-        if (is_mouse_button(frame.message.message)) {
-            left_over = true;
-            break;
-        }
-    }
+    const bool left_over = gui_pump_messages(PumpBatch::UNTIL_MOUSE_BUTTON);
     nk_input_end(g_gui.ui);
     return left_over;
 }
@@ -74,62 +33,6 @@ void wait_for_next_frame(bool live) {
                                 MWMO_INPUTAVAILABLE);
 }
 
-// Under log_lock: the welcome text fills an empty log only while no worker
-// runs, so a report never starts with it.
-void show_welcome_if_empty() {
-    if (g_gui.activity_log_length != 0 || g_gui.scanning || g_gui.cleaning) return;
-    std::memcpy(g_gui.activity_log, WELCOME_TEXT, sizeof WELCOME_TEXT);
-    g_gui.activity_log_length = static_cast<int>(sizeof WELCOME_TEXT - 1);
-}
-
-// Under log_lock: whether the box should show the end of the text this frame.
-bool should_follow(DWORD now) {
-    bool follow = false;
-    if (g_gui.log_dirty) {
-        g_gui.log_dirty = false;
-        follow = true;
-        frame.last_change_tick = now;
-    }
-    if (g_gui.log_follow.exchange(false)) {
-        follow = true;
-        frame.last_change_tick = now;
-    }
-    if (g_gui.activity_log_length > frame.last_seen_length) {
-        follow = true;
-        frame.last_change_tick = now;
-    }
-    frame.last_seen_length = g_gui.activity_log_length;
-    return follow || follow_window_open(now);
-}
-
-// While a worker runs the box acts focused with the cursor at the end; a
-// follow request scrolls to the end (Nuklear clamps the offset next frame).
-void steer_edit_state(bool follow) {
-    nk_edit_state& edit = g_gui.ui->current->edit;
-    if (g_gui.scanning || g_gui.cleaning) {
-        edit.active = nk_true;
-        edit.mode = NK_TEXT_EDIT_MODE_INSERT;
-        // Nuklear counts the cursor in characters, not bytes.
-        edit.cursor = edit.sel_start = edit.sel_end = nk_utf_len(g_gui.activity_log, g_gui.activity_log_length);
-    }
-    if (follow || g_gui.log_follow) edit.scrollbar.y = UINT_MAX;
-}
-
-void log_box(int height) {
-    std::lock_guard guard(g_gui.log_lock);
-    show_welcome_if_empty();
-    const bool follow = should_follow(GetTickCount());
-    nk_layout_row_dynamic(g_gui.ui, static_cast<float>(height - 120), 1);
-    if (g_gui.activity_log_length > ACTIVITY_LOG_LIMIT) {
-        g_gui.activity_log_length = ACTIVITY_LOG_LIMIT;
-        g_gui.activity_log[ACTIVITY_LOG_LIMIT] = '\0';
-    }
-    int length = g_gui.activity_log_length;
-    nk_edit_string(g_gui.ui, NK_EDIT_BOX, g_gui.activity_log, &length, ACTIVITY_LOG_LIMIT, nk_filter_default);
-    steer_edit_state(follow);
-    g_gui.activity_log_length = length;
-}
-
 void sidebar() {
     nk_context* ui = g_gui.ui;
     if (!nk_group_begin(ui, "Sidebar", NK_WINDOW_BORDER)) return;
@@ -138,7 +41,7 @@ void sidebar() {
     nk_layout_row_dynamic(ui, 26, 1);
     if (nk_button_label(ui, "Select all")) g_gui.module_selected.fill(1);
     nk_layout_row_dynamic(ui, 26, 1);
-    for (int i = 0; i < GUI_MODULE_COUNT; ++i) nk_checkbox_label(ui, CHECK_BOX_LABELS[i], &g_gui.module_selected[i]);
+    for (int i = 0; i < GUI_MODULE_COUNT; ++i) nk_checkbox_label(ui, GUI_MODULES[i].check_box_label, &g_gui.module_selected[i]);
     nk_group_end(ui);
 }
 
@@ -189,7 +92,7 @@ void content(int height) {
     if (!nk_group_begin(ui, "Content", NK_WINDOW_BORDER)) return;
     nk_layout_row_dynamic(ui, 25, 1);
     nk_label(ui, "Activity Log", NK_TEXT_LEFT);
-    log_box(height);
+    gui_log_box(height);
     button_row();
     nk_group_end(ui);
 }
@@ -226,7 +129,7 @@ void gui_run() {
     while (g_gui.running) {
         const bool left_over = pump_messages();
         // Taken before drawing: a flag that clears after this point still gets its frame.
-        const bool live = left_over || g_gui.scanning || g_gui.cleaning || follow_window_open(GetTickCount());
+        const bool live = left_over || g_gui.scanning || g_gui.cleaning || gui_log_box_following(GetTickCount());
         RECT client{};
         GetClientRect(g_gui.window, &client);
         gui_build_frame(client.right - client.left, client.bottom - client.top);
@@ -252,6 +155,8 @@ void gui_start_scan() {
     g_gui.log_follow = true;
     g_gui.result_items = 0;
     g_gui.result_size = 0;
+    // The worker reads this copy: Nuklear writes module_selected every frame.
+    g_gui.scan_selection = g_gui.module_selected;
     g_gui.scan_thread.reset(start_thread(scan_worker));
     if (!g_gui.scan_thread) g_gui.scanning = false;
 }

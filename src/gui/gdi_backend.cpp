@@ -29,8 +29,10 @@ static constexpr KeyRow KEY_TABLE[] = {
     {VK_LEFT, KeyRow::WITHOUT_CTRL, NK_KEY_LEFT, NK_KEY_NONE},
     {VK_RIGHT, KeyRow::WITH_CTRL, NK_KEY_TEXT_WORD_RIGHT, NK_KEY_NONE},
     {VK_RIGHT, KeyRow::WITHOUT_CTRL, NK_KEY_RIGHT, NK_KEY_NONE},
-    {VK_HOME, KeyRow::ANY, NK_KEY_TEXT_START, NK_KEY_SCROLL_START},
-    {VK_END, KeyRow::ANY, NK_KEY_TEXT_END, NK_KEY_SCROLL_END},
+    {VK_HOME, KeyRow::WITHOUT_CTRL, NK_KEY_TEXT_START, NK_KEY_SCROLL_START},
+    {VK_HOME, KeyRow::WITH_CTRL, NK_KEY_SCROLL_START, NK_KEY_NONE},  // the view only, as in Windows' text boxes
+    {VK_END, KeyRow::WITHOUT_CTRL, NK_KEY_TEXT_END, NK_KEY_SCROLL_END},
+    {VK_END, KeyRow::WITH_CTRL, NK_KEY_SCROLL_END, NK_KEY_NONE},
     {VK_NEXT, KeyRow::ANY, NK_KEY_SCROLL_DOWN, NK_KEY_NONE},
     {VK_PRIOR, KeyRow::ANY, NK_KEY_SCROLL_UP, NK_KEY_NONE},
     {'A', KeyRow::WITH_CTRL, NK_KEY_TEXT_SELECT_ALL, NK_KEY_NONE},
@@ -49,6 +51,7 @@ constexpr int STACK_TEXT_UNITS = 1024;
 struct BackendState {
     UniqueGdiObject back_buffer;
     HDC window_dc = nullptr;  // borrowed from the window; released by its owner
+    HWND window = nullptr;    // the window of that DC, which owns what it copies
     UniqueMemoryDc memory_dc;
     unsigned width = 0;
     unsigned height = 0;
@@ -340,11 +343,12 @@ void fill_user_font(BackendFont* font) {
     font->nk.width = backend_font_text_width;
 }
 
-// Owns an open clipboard for one scope. Opened without an owner window, as
-// the GUI never serves delayed clipboard formats.
+// Owns an open clipboard for one scope, opened by the window: Windows gives
+// the clipboard to the opener's window when it is emptied, and refuses
+// SetClipboardData after an EmptyClipboard done without one.
 class ClipboardSession {
 public:
-    ClipboardSession() : open_(OpenClipboard(nullptr) != 0) {}
+    ClipboardSession() : open_(OpenClipboard(state.window) != 0) {}
     ~ClipboardSession() {
         if (open_) CloseClipboard();
     }
@@ -383,8 +387,9 @@ void backend_clipboard_copy(nk_handle, const char* text, int characters) {
     wide[units] = L'\0';
     GlobalUnlock(block);
     // Emptied first: text left beside the copy in other formats would be what
-    // some programs paste, and a clipboard whose owner does not change is not
-    // offered to other X clients under Wine. Once set, the block is the system's.
+    // some programs paste, and emptying makes the window the owner, which is
+    // also what offers the text to other X clients under Wine. Once set, the
+    // block is the system's.
     EmptyClipboard();
     if (!SetClipboardData(CF_UNICODETEXT, block)) GlobalFree(block);
 }
@@ -494,6 +499,7 @@ nk_context* gdi_backend_init(BackendFont* font, HDC window_dc, unsigned width, u
     fill_user_font(font);
     state.back_buffer.reset(CreateCompatibleBitmap(window_dc, static_cast<int>(width), static_cast<int>(height)));
     state.window_dc = window_dc;
+    state.window = WindowFromDC(window_dc);
     state.memory_dc.reset(CreateCompatibleDC(window_dc));
     state.width = width;
     state.height = height;

@@ -30,7 +30,8 @@ struct BackendFont {
 // A font of `face` at `height` pixels; a face the system lacks is substituted
 // by the font mapper. Null only when the record cannot be made.
 std::unique_ptr<BackendFont> backend_font_create(const char* face, int height);
-// Creates the back buffer and the Nuklear context (with clipboard callbacks).
+// Creates the back buffer and the Nuklear context (with clipboard callbacks;
+// the window of `window_dc` owns what is copied).
 nk_context* gdi_backend_init(BackendFont* font, HDC window_dc, unsigned width, unsigned height);
 void gdi_backend_set_font(BackendFont* font);
 // Feeds a window message to Nuklear; 1 when it was consumed.

@@ -1,7 +1,8 @@
 #pragma once
 // The graphical front end's shared state and operations: the window (window.cpp),
-// the activity log (activity_log.cpp), the frame (frame.cpp) and the scan and
-// clean workers (workers.cpp).
+// the activity log (activity_log.cpp), its box (log_box.cpp), the frame
+// (frame.cpp) and the scan and clean workers (workers.cpp). The modules the
+// window offers are the rows of gui_modules.h.
 //
 // Threads: the main thread owns the window, Nuklear and every frame; a worker
 // touches only the log (through gui_log), the results while its own busy flag
@@ -10,6 +11,7 @@
 #include "engine/records.h"
 #include "engine/win32_handle.h"
 #include "gui/gdi_backend.h"
+#include "gui/gui_modules.h"
 
 #include <windows.h>
 
@@ -22,16 +24,9 @@
 
 inline constexpr int GUI_WIDTH = 900;
 inline constexpr int GUI_HEIGHT = 600;
-inline constexpr int GUI_MODULE_COUNT = 5;
 inline constexpr int ACTIVITY_LOG_CAPACITY = 8192;
 // The log box edits at most this many bytes; appends keep one more byte free.
 inline constexpr int ACTIVITY_LOG_LIMIT = ACTIVITY_LOG_CAPACITY - 1;
-
-// Items and bytes of one module's share of the last scan.
-struct ModuleTally {
-    int count = 0;
-    std::uint64_t bytes = 0;
-};
 
 struct GuiState {
     HWND window = nullptr;
@@ -49,8 +44,11 @@ struct GuiState {
     std::atomic<std::uint64_t> result_items{0};
     std::atomic<std::uint64_t> result_size{0};
 
-    // Check-box order: temporary files, browser cache, Windows update, duplicates, registry.
-    std::array<int, GUI_MODULE_COUNT> module_selected{1, 1, 1, 1, 0};
+    // In GUI_MODULES order; Nuklear's check boxes write it every frame.
+    ModuleSelection module_selected = gui_initial_selection();
+    // The selection a running scan works from: copied from module_selected by
+    // the main thread before the scan worker starts, read only by that worker.
+    ModuleSelection scan_selection{};
 
     std::mutex log_lock;  // guards activity_log, activity_log_length and log_dirty
     char activity_log[ACTIVITY_LOG_CAPACITY] = {};
@@ -80,12 +78,22 @@ extern GuiState g_gui;
 bool gui_init(int width, int height);
 void gui_apply_style(nk_context* ui);
 LRESULT CALLBACK gui_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+// Dispatches the calling thread's waiting messages (a WM_QUIT ends `running`).
+// With UNTIL_MOUSE_BUTTON a mouse button message ends the batch; returns true
+// when messages were left waiting.
+enum class PumpBatch { ALL, UNTIL_MOUSE_BUTTON };
+bool gui_pump_messages(PumpBatch batch = PumpBatch::ALL);
 
 // Activity log (activity_log.cpp)
 void gui_log(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
 void gui_progress(float percent, const char* message);
 // Asks the main thread to paint now and lets it, from whichever thread calls.
 void gui_redraw_and_drain();
+
+// Log box (log_box.cpp): the box's row of the frame, under log_lock.
+void gui_log_box(int height);
+// True while the box follows the end of new text, which keeps frames coming.
+bool gui_log_box_following(DWORD now);
 
 // Frame (frame.cpp)
 void gui_run();
@@ -97,5 +105,5 @@ bool gui_can_clean();
 // Workers (workers.cpp)
 DWORD WINAPI scan_worker(LPVOID);
 DWORD WINAPI clean_worker(LPVOID);
-// The module_tally entry an item's description counts towards, or -1.
+// The GUI_MODULES row an item's description counts towards, or -1.
 int gui_tally_entry(std::string_view description);

@@ -11,10 +11,8 @@ namespace {
 constexpr nk_color SCANNING_COLOUR = palette::TEAL;
 constexpr nk_color CLEANING_COLOUR = palette::EMERALD;
 constexpr nk_color IDLE_COLOUR = palette::TEXT;
-// Browsers and duplicate files want the user's attention before a clean.
+// Modules whose rows ask for caution (browsers, duplicates) colour the line before a clean.
 constexpr nk_color CAUTION_COLOUR = palette::AMBER;
-constexpr int BROWSER_CACHE_ENTRY = 1;
-constexpr int DUPLICATE_FILES_ENTRY = 3;
 constexpr std::size_t STATUS_LINE_LIMIT = 511;
 
 // Read without a lock: a scan worker replaces the results only while
@@ -38,6 +36,13 @@ StatusLine main_text() {
     return {"🗑 Ready to scan", IDLE_COLOUR};
 }
 
+bool caution_module_ticked() {
+    for (int i = 0; i < GUI_MODULE_COUNT; ++i) {
+        if (GUI_MODULES[i].needs_caution && g_gui.module_selected[i]) return true;
+    }
+    return false;
+}
+
 std::string last_scan_suffix() {
     const int minute_of_day = g_gui.scan_done_minute;
     if (minute_of_day < 0) return {};
@@ -50,8 +55,7 @@ std::string last_scan_suffix() {
 
 StatusLine gui_compose_status_line() {
     StatusLine line = main_text();
-    const bool caution_module = g_gui.module_selected[BROWSER_CACHE_ENTRY] || g_gui.module_selected[DUPLICATE_FILES_ENTRY];
-    if (g_gui.has_results && results_held() && caution_module) line.colour = CAUTION_COLOUR;
+    if (g_gui.has_results && results_held() && caution_module_ticked()) line.colour = CAUTION_COLOUR;
     line.text += last_scan_suffix();
     if (line.text.size() > STATUS_LINE_LIMIT) line.text.resize(STATUS_LINE_LIMIT);
     return line;

@@ -140,18 +140,23 @@ LRESULT hit_test(HWND window, WPARAM wparam, LPARAM lparam) {
     return point.y < DRAG_STRIP_HEIGHT ? HTCAPTION : HTCLIENT;
 }
 
-// Escape, F5 and Control+L; false for every other key.
+bool is_mouse_button(UINT message) { return message >= WM_LBUTTONDOWN && message <= WM_MBUTTONDBLCLK; }
+
+// Escape, F5 and Control+L; false for every other key. Once the loop has
+// ended they are swallowed: the teardown still dispatches messages while it
+// waits for a worker, and a scan started then would be waited for by nobody.
 bool handle_shortcut(WPARAM key) {
+    const bool shortcut = key == VK_ESCAPE || key == VK_F5 || (key == 'L' && (GetKeyState(VK_CONTROL) & 0x8000));
+    if (!shortcut) return false;
+    if (!g_gui.running) return true;
     switch (key) {
     case VK_ESCAPE: g_gui.running = false; return true;
     case VK_F5:
         if (!g_gui.scanning && !g_gui.cleaning) gui_start_scan();
         return true;
-    case 'L':
-        if ((GetKeyState(VK_CONTROL) & 0x8000) == 0) return false;
+    default:
         if (gui_can_clean()) gui_start_clean();
         return true;
-    default: return false;
     }
 }
 
@@ -192,6 +197,17 @@ bool gui_init(int width, int height) {
     if (!g_gui.ui || !g_gui.window) return false;
     g_gui.running = true;
     return true;
+}
+
+bool gui_pump_messages(PumpBatch batch) {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) g_gui.running = false;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+        if (batch == PumpBatch::UNTIL_MOUSE_BUTTON && is_mouse_button(message.message)) return true;
+    }
+    return false;
 }
 
 LRESULT CALLBACK gui_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {

@@ -4,39 +4,11 @@
 #include "engine/diagnostics.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
-#include <ctime>
 #include <string>
 #include <vector>
 
 namespace {
-
-// The selectable modules in check-box order, with their names in the scan report.
-struct GuiModule {
-    const char* id;
-    const char* status_name;
-};
-
-static constexpr GuiModule GUI_MODULES[GUI_MODULE_COUNT] = {
-    {"temp_files", "Temporary Files"},   {"browser_cache", "Browser Cache"},
-    {"windows_cleanup", "Windows Update"}, {"duplicate_finder", "Duplicate Finder"},
-    {"registry_cleaner", "Registry Cleaner"},
-};
-
-// The first rule with a word found in an item's description takes the item.
-struct TallyRule {
-    int entry;
-    std::array<const char*, 4> words;  // unused slots are null
-};
-
-static constexpr TallyRule TALLY_RULES[] = {
-    {0, {"Temp", "temp"}},
-    {1, {"Browser", "Chrome", "Firefox", "Edge"}},
-    {2, {"Windows", "Update"}},
-    {3, {"Duplicate", "duplicate"}},
-    {4, {"Registry", "registry"}},
-};
 
 // Give the window time to paint the report before the busy state ends.
 constexpr DWORD PAUSE_BEFORE_SCAN_MS = 1000;
@@ -49,7 +21,7 @@ void log_size_line(const char* format, std::uint64_t bytes) { gui_log(format, fo
 std::vector<std::string> selected_module_ids() {
     std::vector<std::string> ids;
     for (int i = 0; i < GUI_MODULE_COUNT; ++i) {
-        if (!g_gui.module_selected[i]) continue;
+        if (!g_gui.scan_selection[i]) continue;
         ids.emplace_back(GUI_MODULES[i].id);
         gui_log("⏳ %s: Scanning...\n", GUI_MODULES[i].status_name);
     }
@@ -76,76 +48,26 @@ void log_summary(const ScanResults* results) {
     }
 }
 
-void temp_files_details(const ModuleTally& t) {
-    gui_log("📁 Temporary Files:\n");
-    gui_log("   Status: ✓ Scanned\n");
-    if (t.count < 1) {
-        gui_log("   Result: No temporary files found\n");
-        return;
-    }
-    gui_log("   Items found: %d\n", t.count);
-    log_size_line("   Total size: %s\n", t.bytes);
-    gui_log("   Locations: %%TEMP%%, %%TMP%%, Windows\\Temp\n");
-}
-
-void browser_cache_details(const ModuleTally& t) {
-    gui_log("🌐 Browser Cache:\n");
-    if (t.count < 1) {
-        gui_log("   Status: ⚠ Scanned with warnings\n");
-        gui_log("   Result: No cache found (browsers may be running)\n");
-        gui_log("   Note: Close all browsers before scanning for best results\n");
+void log_details(const ModuleDetails& details, const ModuleTally& tally) {
+    gui_log("%s", details.heading);
+    if (tally.count < 1) {
+        for (const char* line : details.when_none) {
+            if (line) gui_log("%s", line);
+        }
         return;
     }
     gui_log("   Status: ✓ Scanned\n");
-    gui_log("   Items found: %d\n", t.count);
-    log_size_line("   Total size: %s\n", t.bytes);
-    gui_log("   Browsers checked: Chrome, Firefox, Edge, Brave\n");
+    gui_log(details.count_format, tally.count);
+    if (details.size_format) log_size_line(details.size_format, tally.bytes);
+    if (details.found_note) gui_log("%s", details.found_note);
 }
 
-void windows_update_details(const ModuleTally& t) {
-    gui_log("⊞ Windows Update:\n");
-    gui_log("   Status: ✓ Scanned\n");
-    if (t.count < 1) {
-        gui_log("   Result: No cleanable update files found\n");
-        return;
-    }
-    gui_log("   Items found: %d\n", t.count);
-    log_size_line("   Total size: %s\n", t.bytes);
-    gui_log("   Locations: SoftwareDistribution\\Download, Windows\\Logs\\WindowsUpdate\n");
-}
-
-void duplicate_files_details(const ModuleTally& t) {
-    gui_log("📑 Duplicate Files:\n");
-    gui_log("   Status: ✓ Scanned\n");
-    if (t.count < 1) {
-        gui_log("   Result: No duplicate files found\n");
-        return;
-    }
-    gui_log("   Duplicates found: %d\n", t.count);
-    log_size_line("   Total wasted space: %s\n", t.bytes);
-}
-
-void registry_details(const ModuleTally& t) {
-    gui_log("🔧 Registry Cleaner:\n");
-    gui_log("   Status: ✓ Scanned\n");
-    if (t.count < 1) {
-        gui_log("   Result: Registry is clean\n");
-        return;
-    }
-    gui_log("   Invalid entries found: %d\n", t.count);
-    gui_log("   Types: Orphaned entries, missing references, obsolete data\n");
-}
-
-static constexpr void (*MODULE_DETAILS[GUI_MODULE_COUNT])(const ModuleTally&) = {
-    temp_files_details, browser_cache_details, windows_update_details, duplicate_files_details, registry_details,
-};
-
-// The selection is read again here: the user may have changed it during the scan.
+// The modules ticked when the scan started, whatever the user ticks meanwhile.
 void log_module_details() {
     gui_log("MODULE DETAILS:\n");
     gui_log("--------------\n");
     for (int i = 0; i < GUI_MODULE_COUNT; ++i) {
-        if (g_gui.module_selected[i]) MODULE_DETAILS[i](g_gui.module_tally[i]);
+        if (g_gui.scan_selection[i]) log_details(GUI_MODULES[i].details, g_gui.module_tally[i]);
     }
 }
 
@@ -249,9 +171,9 @@ void release_results() {
 }  // namespace
 
 int gui_tally_entry(std::string_view description) {
-    for (const TallyRule& rule : TALLY_RULES) {
-        for (const char* word : rule.words) {
-            if (word && description.find(word) != std::string_view::npos) return rule.entry;
+    for (int i = 0; i < GUI_MODULE_COUNT; ++i) {
+        for (const char* word : GUI_MODULES[i].tally_words) {
+            if (word && description.find(word) != std::string_view::npos) return i;
         }
     }
     return -1;

@@ -27,7 +27,9 @@ gui_session_stop() {
   return 0
 }
 
-# Starts Xvfb on the first free display number from 90 on.
+# Starts Xvfb on the first free display number from 90 on. Other sessions
+# start theirs at the same time: a display counts as ours only when its lock
+# file names our server, not merely when something answers on it.
 start_xvfb() {
   local n
   for n in $(seq 90 140); do
@@ -37,8 +39,11 @@ start_xvfb() {
     export DISPLAY=":$n"
     local i
     for i in $(seq 1 50); do
-      timeout 2 xdotool getdisplaygeometry >/dev/null 2>&1 && return 0
       kill -0 "$XVFB_PID" 2>/dev/null || break
+      if [ "$(tr -d ' \n' <"/tmp/.X$n-lock" 2>/dev/null)" = "$XVFB_PID" ] &&
+        timeout 2 xdotool getdisplaygeometry >/dev/null 2>&1; then
+        return 0
+      fi
       sleep 0.1
     done
     kill "$XVFB_PID" 2>/dev/null

@@ -132,6 +132,34 @@ if [ -n "${TWK_SCREENSHOT_DIR:-}" ]; then
   cp "$PROFILE/idle.png" "$PROFILE/scan.png" "$TWK_SCREENSHOT_DIR/"
 fi
 
+# The report is longer than the log box. The wheel and the scroll keys show
+# other lines; the selection (all of it) stays, so Control+C still copies it.
+view() { shot "$1" && convert "$1" -crop 620x440+250+60 +repage "$1"; }
+differ() { [ "$(compare -metric AE "$PROFILE/$1.png" "$PROFILE/$2.png" null: 2>&1)" != 0 ]; }
+scroll() {  # picture key|wheel-up
+  if [ "$2" = wheel-up ]; then
+    timeout 5 xdotool mousemove "$((origin_x + 500))" "$((origin_y + 300))" click 4 2>/dev/null
+  else
+    press "$2"
+  fi
+  sleep 0.4
+  view "$PROFILE/$1.png"
+}
+press ctrl+a
+sleep 0.3
+view "$PROFILE/end.png"
+scroll wheel wheel-up && differ wheel end || fail "the wheel did not scroll the log"
+scroll top ctrl+Home && differ top wheel && differ top end || fail "Control+Home did not show the top"
+scroll page Next && differ page top || fail "Page Down did not scroll the log"
+scroll up Prior && ! differ up top || fail "Page Up did not go back to the top"
+scroll end-again ctrl+End && ! differ end-again end || fail "Control+End did not show the end again"
+echo "sentinel" | timeout 5 xclip -selection clipboard -i 2>/dev/null
+press ctrl+c
+sleep 0.3
+[ "$(timeout 5 xclip -o -selection clipboard 2>/dev/null | mask_elapsed)" = "$(printf '%s\n' "$report" | mask_elapsed)" ] ||
+  fail "scrolling moved the selection"
+echo "ok: the log scrolls by wheel and keys, the selection stays"
+
 press ctrl+l 2>/dev/null
 if [ "$items" -gt 0 ]; then
   clean=$(wait_for_log "Clean completed in") || exit 1

@@ -66,8 +66,7 @@ Json outcome(const Json& report) {
 class JsonProfile : public ::testing::Test {
 protected:
     void SetUp() override {
-        const std::string accented = ansi(ACCENTED_FILE);
-        const FixtureFile files[] = {{"Temp\\old.log", 100, 2 * 86400}, {accented.c_str(), 30, 3 * 86400}, HELD};
+        const FixtureFile files[] = {{"Temp\\old.log", 100, 2 * 86400}, {ACCENTED_FILE, 30, 3 * 86400}, HELD};
         make_files(tree, files);
         holder.emplace(test_tool_path("lock_holder.exe"), std::vector<std::string>{tree.path(HELD.path)});
         ASSERT_TRUE(holder->wait_for_output("ready"));
@@ -134,7 +133,7 @@ TEST_F(JsonProfile, ScanAndCleanReportWhatTheTextListingShows) {
     const Json dry = report(twk({"clean", "--json", "--dry-run", "--force"}), "clean");
     EXPECT_EQ(dry["items"], scan["items"]);
     EXPECT_EQ(outcome(dry), Json::parse("[true, 0, 0, 0, []]"));
-    for (const std::string& file : {std::string("Temp\\old.log"), ansi(ACCENTED_FILE)}) EXPECT_TRUE(tree.exists(file));
+    for (const std::string& file : {std::string("Temp\\old.log"), std::string(ACCENTED_FILE)}) EXPECT_TRUE(tree.exists(file));
 
     // The held file fails the temporary-files batch; the value's name, cut at
     // its backslash, names no value, which fails the registry batch.

@@ -51,4 +51,24 @@ TEST_F(Frame, SelectAllTicksEveryModuleAndCheckBoxesToggleTheirOwn) {
     EXPECT_EQ(g_gui.module_selected, (std::array<int, GUI_MODULE_COUNT>{1, 1, 1, 1, 1}));
 }
 
+TEST_F(Frame, AReaderScrollHoldsAgainstTheFollowWindowUntilNewTextArrives) {
+    set_log(std::string(100, '\n'));
+    harness.click(LOG_X, LOG_Y);  // new text: the box shows the end
+    const nk_uint end = harness.edit_state().scrollbar.y;
+    harness.frame({key_down(VK_PRIOR), key_up(VK_PRIOR)});
+    harness.frame();
+    EXPECT_LT(harness.edit_state().scrollbar.y, end);
+    gui_log("more\n");
+    harness.frame();
+    EXPECT_GT(harness.edit_state().scrollbar.y, end);
+}
+
+TEST_F(Frame, ShortcutsDoNothingOnceTheLoopHasEnded) {
+    g_gui.running = false;  // the teardown still dispatches messages while it waits
+    g_gui.scan_thread.reset();
+    EXPECT_EQ(gui_window_proc(nullptr, WM_KEYDOWN, VK_F5, 1), 0);
+    EXPECT_FALSE(g_gui.scanning);
+    EXPECT_FALSE(g_gui.scan_thread);
+}
+
 }  // namespace

@@ -31,6 +31,7 @@ TEST_F(LogBoxInput, SelectAllCopyAndPasteRoundTripThroughTheSystemClipboard) {
     harness.click(LOG_X, LOG_Y);
     harness.control_key('A');
     harness.control_key('C');
+    EXPECT_EQ(GetClipboardOwner(), harness.window());
     harness.click(LOG_X, LOG_Y);  // drops the selection, cursor at the end
     harness.control_key('V');
     EXPECT_EQ(log_text(), "Scan report\nScan report\n");

@@ -1,7 +1,8 @@
 #pragma once
-// Drives the real frame with a real Nuklear context and the GDI back end,
-// without a window: messages go straight to gdi_backend_handle_event, one
-// frame per batch, the way the frame's message pump would deliver them.
+// Drives the real frame with a real Nuklear context and the GDI back end, on
+// a message-only window (there is no display): messages go straight to
+// gdi_backend_handle_event, one frame per batch, the way the frame's message
+// pump would deliver them.
 
 #include "gui/gui_state.h"
 
@@ -44,7 +45,8 @@ class FrameHarness {
 public:
     FrameHarness() {
         font_ = backend_font_create("Arial", 14);
-        screen_ = CreateCompatibleDC(nullptr);
+        window_ = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+        screen_ = GetDC(window_);
         g_gui.ui = gdi_backend_init(font_.get(), screen_, GUI_WIDTH, GUI_HEIGHT);
         gdi_backend_set_font(font_.get());
         gui_apply_style(g_gui.ui);
@@ -53,7 +55,8 @@ public:
         hold_control(false);
         gdi_backend_shutdown();
         g_gui.ui = nullptr;
-        DeleteDC(screen_);
+        ReleaseDC(window_, screen_);
+        DestroyWindow(window_);
     }
     FrameHarness(const FrameHarness&) = delete;
     FrameHarness& operator=(const FrameHarness&) = delete;
@@ -82,10 +85,12 @@ public:
         frame({key_down(key), {WM_CHAR, key - 'A' + 1, 1}, key_up(key)});
         hold_control(false);
     }
+    HWND window() const { return window_; }
     nk_edit_state& edit_state() { return nk_window_find(g_gui.ui, "Tidewick")->edit; }
 
 private:
     std::unique_ptr<BackendFont> font_;
+    HWND window_ = nullptr;
     HDC screen_ = nullptr;
 };
 
