@@ -68,7 +68,7 @@ server_pid() {
   local p
   for p in /proc/[0-9]*; do
     case "$(cat "$p/comm" 2>/dev/null)" in wineserver*) ;; *) continue ;; esac
-    tr '\0' '\n' <"$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && { echo "${p#/proc/}"; return; }
+    tr '\0' '\n' 2>/dev/null <"$p/environ" | grep -qx "WINEPREFIX=$WINEPREFIX" && { echo "${p#/proc/}"; return; }
   done
 }
 server_ticks() { awk '{ print $14 + $15 }' "/proc/$server/stat"; }
