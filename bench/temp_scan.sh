@@ -85,7 +85,9 @@ sleep 1
 server=$(server_pid)
 [ -n "$server" ] || { echo "cannot find the wineserver of $WINEPREFIX" >&2; exit 1; }
 
-median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+median() {  # of an even count, the mean of the middle two
+  printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print (v[int((NR + 1) / 2)] + v[int(NR / 2) + 1]) / 2 }'
+}
 range() { printf '%s\n' "$@" | sort -g | awk 'NR == 1 { lo = $1 } { hi = $1 } END { printf "%.3f-%.3f", lo, hi }'; }
 items_of() { grep -a 'Total items' "$work/last.out" | tr -d '\r' | awk '{ print $3 }'; }
 
