@@ -34,6 +34,30 @@ bool starts_with_tag(const std::string& description, const std::string& tag) {
     return description.compare(0, tag.size(), tag) == 0;
 }
 
+// Prefixes each description with "[module_id] " in place and adds the items
+// to the totals.
+void tag_and_count(ItemList& items, const char* id, ScanResults& results) {
+    const std::string prefix = std::string("[") + id + "] ";
+    for (CleanItem& item : items) {
+        item.description.insert(0, prefix);
+        results.total_items += 1;
+        results.total_size += item.size;
+    }
+}
+
+// Moves a module's items behind the merged list. Each item leaves its own list
+// as it joins, so the two never hold a large list twice.
+void append_list(ItemList& merged, ItemList& items) {
+    if (merged.empty()) {
+        merged = std::move(items);
+        return;
+    }
+    while (!items.empty()) {
+        merged.push_back(std::move(items.front()));
+        items.pop_front();
+    }
+}
+
 // The merged scan of the chosen modules; `ids` null means every module.
 std::unique_ptr<ScanResults> scan_modules(const std::span<const std::string>* ids) {
     if (!registry.initialised) return nullptr;
@@ -49,12 +73,8 @@ std::unique_ptr<ScanResults> scan_modules(const std::span<const std::string>* id
                             module->display_name ? module->display_name : "");
             ItemList found;
             module->scan(found);
-            for (CleanItem& item : found) {
-                item.description = std::string("[") + module->id + "] " + item.description;
-                results->total_items += 1;
-                results->total_size += item.size;
-                results->items.push_back(std::move(item));
-            }
+            tag_and_count(found, module->id, *results);
+            append_list(results->items, found);
         }
     }
     report_progress(100.0f, "Scan complete");

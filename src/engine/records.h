@@ -3,6 +3,7 @@
 // reports, and the descriptor through which the engine drives a module.
 
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,7 +25,10 @@ struct CleanItem {
     std::uint32_t locker_pid = 0;
 };
 
-using ItemList = std::vector<CleanItem>;
+// A deque rather than a vector: a scan may list a million items, and a vector
+// would copy them all each time it grows, holding old and new copies at once;
+// a deque only adds blocks, so memory grows with the items and nothing moves.
+using ItemList = std::deque<CleanItem>;
 
 struct ScanResults {
     std::uint64_t total_items = 0;  // every item, locked and unselected ones included

@@ -220,7 +220,7 @@ DWORD WINAPI clean_worker(LPVOID) {
         return 0;
     }
     const ScanResults& results = *g_gui.scan_results;
-    const void* items = results.items.empty() ? nullptr : results.items.data();
+    const void* items = results.items.empty() ? nullptr : &results.items.front();
     gui_log("DEBUG: scan_results->items = %p\n", items);
     gui_log("DEBUG: scan_results->total_items = %zu\n", static_cast<std::size_t>(results.total_items));
     if (!items) {
