@@ -34,6 +34,18 @@ bool starts_with_tag(const std::string& description, const std::string& tag) {
     return description.compare(0, tag.size(), tag) == 0;
 }
 
+// No exception crosses into the front ends: a scan or clean that throws (out
+// of memory, most likely) gives no results record, which they already report
+// as a failed operation. The registry lock is released on the way out.
+template <typename Operation>
+auto or_no_results(Operation operation) noexcept -> decltype(operation()) {
+    try {
+        return operation();
+    } catch (...) {
+        return nullptr;
+    }
+}
+
 // The merged scan of the chosen modules; `ids` null means every module.
 std::unique_ptr<ScanResults> scan_modules(const std::span<const std::string>* ids) {
     if (!registry.initialised) return nullptr;
@@ -73,35 +85,8 @@ void count_batch(CleanResults& results, const ItemList& batch, bool cleaned) {
     }
 }
 
-}  // namespace
-
-void report_progress(float percent, const char* message) {
-    if (ProgressCallback callback = g_progress_callback.load()) callback(percent, message);
-}
-
-void cleaner_init() {
-    if (registry.initialised) return;
-    registry.count = 0;
-    g_progress_callback = nullptr;
-    registry.initialised = true;
-}
-
-bool cleaner_register_module(const CleanerModule* module) {
-    if (!registry.initialised || !module || !module->id || !module->scan || !module->clean) return false;
-    std::lock_guard guard(registry.lock);
-    if (registry.count >= MAX_MODULES || is_registered(module->id)) return false;
-    if (module->init && !module->init()) return false;
-    registry.modules[registry.count++] = module;
-    return true;
-}
-
-std::unique_ptr<ScanResults> cleaner_scan() { return scan_modules(nullptr); }
-
-std::unique_ptr<ScanResults> cleaner_scan(std::span<const std::string> module_ids) {
-    return scan_modules(&module_ids);
-}
-
-std::unique_ptr<CleanResults> cleaner_clean(const ItemList& items) {
+// Each module cleans its own batch of copies; the caller's list is left as it is.
+std::unique_ptr<CleanResults> clean_modules(const ItemList& items) {
     if (!registry.initialised || items.empty()) return nullptr;
     auto results = std::make_unique<CleanResults>();
     results->errors.reserve(items.size());
@@ -124,6 +109,40 @@ std::unique_ptr<CleanResults> cleaner_clean(const ItemList& items) {
     }
     report_progress(100.0f, "Clean complete");
     return results;
+}
+
+}  // namespace
+
+void report_progress(float percent, const char* message) {
+    if (ProgressCallback callback = g_progress_callback.load()) callback(percent, message);
+}
+
+void cleaner_init() {
+    if (registry.initialised) return;
+    registry.count = 0;
+    g_progress_callback = nullptr;
+    registry.initialised = true;
+}
+
+bool cleaner_register_module(const CleanerModule* module) {
+    if (!registry.initialised || !module || !module->id || !module->scan || !module->clean) return false;
+    std::lock_guard guard(registry.lock);
+    if (registry.count >= MAX_MODULES || is_registered(module->id)) return false;
+    if (module->init && !module->init()) return false;
+    registry.modules[registry.count++] = module;
+    return true;
+}
+
+std::unique_ptr<ScanResults> cleaner_scan() {
+    return or_no_results([] { return scan_modules(nullptr); });
+}
+
+std::unique_ptr<ScanResults> cleaner_scan(std::span<const std::string> module_ids) {
+    return or_no_results([&] { return scan_modules(&module_ids); });
+}
+
+std::unique_ptr<CleanResults> cleaner_clean(const ItemList& items) {
+    return or_no_results([&] { return clean_modules(items); });
 }
 
 void cleaner_shutdown() {
