@@ -89,7 +89,8 @@ TEST_F(EmptyProfile, VersionPrintsThreeLines) {
 }
 
 TEST_F(EmptyProfile, UnknownCommandsAreRejected) {
-    for (const auto& args : {std::vector<std::string>{"config"}, {"foo", "scan"}}) {
+    // An empty word is the command, so the clean after it never runs.
+    for (const auto& args : {std::vector<std::string>{"config"}, {"foo", "scan"}, {"", "clean", "--force"}}) {
         const ProcessResult rejected = twk(args);
         EXPECT_EQ(rejected.exit_code, 1);
         EXPECT_EQ(rejected.output, "Error: Unknown command '" + args[0] + "'\n"
