@@ -11,8 +11,9 @@ extern const CleanerModule duplicate_finder_module;
 inline constexpr std::size_t MAX_SEARCH_PATHS = 10;
 
 // Replaces the directories to search (at most MAX_SEARCH_PATHS are kept, a
-// trailing backslash is dropped). Init sets the user's own folders; the entry
-// calls this after registration when the command line names directories.
+// trailing backslash is dropped). After init they are the user's own folders,
+// looked up on first use; the entry calls this after registration when the
+// command line names directories.
 void duplicate_finder_set_search_paths(std::vector<std::string> paths);
 const std::vector<std::string>& duplicate_finder_search_paths();
 
