@@ -9,9 +9,7 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   mkdir -p "$WINEPREFIX"
   wineboot -i </dev/null >/dev/null 2>&1
 fi
-# Piping through cat keeps Wine's console emulation from wrapping the text
-# in cursor escape sequences.
 status=0
-wine build/twk.exe "${@:-scan}" | cat || status=${PIPESTATUS[0]}
+wine build/twk.exe "${@:-scan}" || status=$?
 wineserver -k || true
 exit "$status"

@@ -14,12 +14,15 @@
 #define ENABLE_VIRTUAL_TERMINAL_PROCESSING 0x0004
 #endif
 
+#include <algorithm>
 #include <array>
 #include <csignal>
 #include <cstdio>
 #include <string_view>
 
 namespace {
+
+constexpr std::size_t STDOUT_BUFFER_BYTES = 4096;
 
 // The modules in the order they are registered, scanned and listed.
 constexpr std::array registration_order{
@@ -39,11 +42,49 @@ void reraise(int signal_number) {
     std::raise(signal_number);
 }
 
-bool is_redirected(DWORD which) {
+// What a standard stream had when the program started.
+enum class StreamHandle { none, file_or_pipe, character_device };
+
+StreamHandle stream_handle(DWORD which) {
     const HANDLE handle = GetStdHandle(which);
-    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return false;
-    const DWORD type = GetFileType(handle);
-    return type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE;
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return StreamHandle::none;
+    switch (GetFileType(handle)) {
+        case FILE_TYPE_DISK:
+        case FILE_TYPE_PIPE: return StreamHandle::file_or_pipe;
+        case FILE_TYPE_CHAR: return StreamHandle::character_device;  // a terminal, a console, NUL
+        default: return StreamHandle::none;
+    }
+}
+
+void use_utf8_console() {
+    SetConsoleOutputCP(CP_UTF8);
+    SetConsoleCP(CP_UTF8);
+    const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode = 0;
+    if (output != INVALID_HANDLE_VALUE && output != nullptr && GetConsoleMode(output, &mode)) {
+        SetConsoleMode(output, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+    }
+}
+
+using StreamHandles = std::array<StreamHandle, 3>;  // input, output, error
+
+// A console costs a console host, which under Wine takes longer than a whole
+// run, so one is attached or made only for a stream that has nowhere to go:
+// files and pipes are kept, and so is a character device of the stream's own
+// (the terminal a Unix shell hands over, or NUL) when there is no parent
+// console. Under Wine a new console would also swallow `twk scan > report.txt`.
+bool attach_or_allocate_console(const StreamHandles& handles) {
+    const auto any_stream = [&](StreamHandle kind) { return std::ranges::find(handles, kind) != handles.end(); };
+    if (!any_stream(StreamHandle::none) && !any_stream(StreamHandle::character_device)) return false;
+    if (AttachConsole(ATTACH_PARENT_PROCESS)) return true;
+    return any_stream(StreamHandle::none) && AllocConsole();
+}
+
+void reopen_streams_without_handle(const StreamHandles& handles) {
+    FILE* reopened = nullptr;
+    if (handles[0] == StreamHandle::none) freopen_s(&reopened, "CONIN$", "r", stdin);
+    if (handles[1] == StreamHandle::none) freopen_s(&reopened, "CONOUT$", "w", stdout);
+    if (handles[2] == StreamHandle::none) freopen_s(&reopened, "CONOUT$", "w", stderr);
 }
 
 }  // namespace
@@ -73,24 +114,17 @@ bool wants_command_line(int argc, const char* const* argv) {
 }
 
 void prepare_console() {
-    // Looked at before attaching: under Wine a new console replaces the standard
-    // handles, and `twk scan > report.txt` must still write to the file.
-    const bool keep_input = is_redirected(STD_INPUT_HANDLE);
-    const bool keep_output = is_redirected(STD_OUTPUT_HANDLE);
-    const bool keep_error = is_redirected(STD_ERROR_HANDLE);
-    if (!AttachConsole(ATTACH_PARENT_PROCESS)) AllocConsole();
-    FILE* reopened = nullptr;
-    if (!keep_input) freopen_s(&reopened, "CONIN$", "r", stdin);
-    if (!keep_output) freopen_s(&reopened, "CONOUT$", "w", stdout);
-    if (!keep_error) freopen_s(&reopened, "CONOUT$", "w", stderr);
-    SetConsoleOutputCP(CP_UTF8);
-    SetConsoleCP(CP_UTF8);
-    const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
-    DWORD mode = 0;
-    if (output != INVALID_HANDLE_VALUE && output != nullptr && GetConsoleMode(output, &mode)) {
-        SetConsoleMode(output, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+    note_console_mode();
+    const StreamHandles handles{stream_handle(STD_INPUT_HANDLE), stream_handle(STD_OUTPUT_HANDLE),
+                                stream_handle(STD_ERROR_HANDLE)};
+    if (attach_or_allocate_console(handles)) {
+        reopen_streams_without_handle(handles);
+        use_utf8_console();
     }
-    note_console_prepared();
+    // Written in blocks: the runtime's formatted output otherwise reaches a
+    // terminal or console one character per write, which splits UTF-8
+    // sequences. Prompts and progress lines flush.
+    std::setvbuf(stdout, nullptr, _IOFBF, STDOUT_BUFFER_BYTES);
 }
 
 void register_modules() {

@@ -7,8 +7,9 @@ void install_crash_handlers();
 // True when the command line selects the console front end rather than the window.
 bool wants_command_line(int argc, const char* const* argv);
 
-// Attaches to the parent's console (or opens one) and switches it to UTF-8.
-// Streams already redirected to a file or pipe are kept as they are.
+// Gives the command line its standard streams: those with a file, pipe or
+// character device of their own are kept; the parent's console (or a new one)
+// serves only the others, and is then switched to UTF-8.
 void prepare_console();
 
 // Registers the cleaning modules in their fixed order. A module whose

@@ -12,7 +12,7 @@ std::optional<CliOptions> parse_arguments(int argc, const char* const* argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg.empty() || arg[0] != '-') {
-            if (options.command.empty()) options.command = arg;
+            if (!options.command) options.command = arg;
         } else if (arg == "--verbose" || arg == "-v") {
             options.verbose = true;
         } else if (arg == "--quiet" || arg == "-q") {
@@ -31,7 +31,7 @@ std::optional<CliOptions> parse_arguments(int argc, const char* const* argv) {
             return options;
         }
     }
-    if (options.command.empty()) return std::nullopt;
+    if (!options.command) return std::nullopt;
     return options;
 }
 

@@ -6,7 +6,9 @@
 #include <string>
 
 struct CliOptions {
-    std::string command;  // "scan", "clean", ... or "help" / "version" from their options
+    // "scan", "clean", ... or "help" / "version" from their options. An empty
+    // word is a command word too: scripts pass one when a variable is unset.
+    std::optional<std::string> command;
     bool verbose = false;
     bool quiet = false;
     bool force = false;

@@ -133,18 +133,18 @@ int clean_command(const CliOptions& options) {
 }  // namespace
 
 int run_command(const CliOptions& options) {
-    if (options.command.empty()) return EXIT_USAGE;
+    if (!options.command) return EXIT_USAGE;
     if (options.json) {
         if (const auto status = run_json_command(options)) return *status;
     }
     g_progress_callback = print_progress;
-    const std::string_view command = options.command;
+    const std::string_view command = *options.command;
     if (command == "help") return show_usage();
     if (command == "version") return show_version();
     if (command == "scan") return scan_command();
     if (command == "clean") return clean_command(options);
     if (command == "list-modules") return list_modules();
-    console_printf("Error: Unknown command '%s'\n", options.command.c_str());
+    console_printf("Error: Unknown command '%s'\n", options.command->c_str());
     console_printf("Run 'twk --help' for usage information.\n");
     return EXIT_USAGE;
 }

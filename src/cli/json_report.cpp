@@ -137,7 +137,7 @@ int list_modules_json() {
 
 std::optional<int> run_json_command(const CliOptions& options) {
     g_progress_callback = nullptr;  // standard output carries the document alone
-    const std::string_view command = options.command;
+    const std::string_view command = *options.command;
     if (command == "scan") return scan_json();
     if (command == "clean") return clean_json(options);
     if (command == "list-modules") return list_modules_json();

@@ -58,6 +58,18 @@ void append_list(ItemList& merged, ItemList& items) {
     }
 }
 
+// No exception crosses into the front ends: a scan or clean that throws (out
+// of memory, most likely) gives no results record, which they already report
+// as a failed operation. The registry lock is released on the way out.
+template <typename Operation>
+auto or_no_results(Operation operation) noexcept -> decltype(operation()) {
+    try {
+        return operation();
+    } catch (...) {
+        return nullptr;
+    }
+}
+
 // The merged scan of the chosen modules; `ids` null means every module.
 std::unique_ptr<ScanResults> scan_modules(const std::span<const std::string>* ids) {
     if (!registry.initialised) return nullptr;
@@ -93,6 +105,32 @@ void count_batch(CleanResults& results, const ItemList& batch, bool cleaned) {
     }
 }
 
+// Each module cleans its own batch of copies; the caller's list is left as it is.
+std::unique_ptr<CleanResults> clean_modules(const ItemList& items) {
+    if (!registry.initialised || items.empty()) return nullptr;
+    auto results = std::make_unique<CleanResults>();
+    results->errors.reserve(items.size());
+    {
+        std::lock_guard guard(registry.lock);
+        std::size_t processed = 0;
+        for (std::size_t i = 0; i < registry.count; ++i) {
+            const CleanerModule* module = registry.modules[i];
+            const std::string tag = std::string("[") + module->id + "]";
+            ItemList batch;
+            std::copy_if(items.begin(), items.end(), std::back_inserter(batch),
+                         [&tag](const CleanItem& item) { return starts_with_tag(item.description, tag); });
+            if (batch.empty()) continue;
+            // Counted per batch: items the module passed over share their batch's outcome.
+            count_batch(*results, batch, module->clean(batch));
+            processed += batch.size();
+            report_progress(static_cast<float>(processed) / static_cast<float>(items.size()) * 100.0f,
+                            "Cleaning files...");
+        }
+    }
+    report_progress(100.0f, "Clean complete");
+    return results;
+}
+
 }  // namespace
 
 void report_progress(float percent, const char* message) {
@@ -120,35 +158,16 @@ std::vector<const CleanerModule*> cleaner_registered_modules() {
     return {registry.modules.begin(), registry.modules.begin() + registry.count};
 }
 
-std::unique_ptr<ScanResults> cleaner_scan() { return scan_modules(nullptr); }
+std::unique_ptr<ScanResults> cleaner_scan() {
+    return or_no_results([] { return scan_modules(nullptr); });
+}
 
 std::unique_ptr<ScanResults> cleaner_scan(std::span<const std::string> module_ids) {
-    return scan_modules(&module_ids);
+    return or_no_results([&] { return scan_modules(&module_ids); });
 }
 
 std::unique_ptr<CleanResults> cleaner_clean(const ItemList& items) {
-    if (!registry.initialised || items.empty()) return nullptr;
-    auto results = std::make_unique<CleanResults>();
-    results->errors.reserve(items.size());
-    {
-        std::lock_guard guard(registry.lock);
-        std::size_t processed = 0;
-        for (std::size_t i = 0; i < registry.count; ++i) {
-            const CleanerModule* module = registry.modules[i];
-            const std::string tag = std::string("[") + module->id + "]";
-            ItemList batch;
-            std::copy_if(items.begin(), items.end(), std::back_inserter(batch),
-                         [&tag](const CleanItem& item) { return starts_with_tag(item.description, tag); });
-            if (batch.empty()) continue;
-            // Counted per batch: items the module passed over share their batch's outcome.
-            count_batch(*results, batch, module->clean(batch));
-            processed += batch.size();
-            report_progress(static_cast<float>(processed) / static_cast<float>(items.size()) * 100.0f,
-                            "Cleaning files...");
-        }
-    }
-    report_progress(100.0f, "Clean complete");
-    return results;
+    return or_no_results([&] { return clean_modules(items); });
 }
 
 void cleaner_shutdown() {

@@ -3,13 +3,14 @@
 #include <cstdint>
 #include <string>
 
-// Reports an error the program cannot continue from, on the console when the
-// process has one, else in a message box, and exits with status 1.
+// Reports an error the program cannot continue from and exits with status 1.
+// The command line writes it to standard error when that stream has a handle;
+// the window, or a command line whose standard error goes nowhere, shows a
+// message box. An unattended run must never wait on a dialog.
 [[noreturn]] void fatal_error(const char* title, const char* message);
 
-// Called by the entry once it has attached or opened the console for the
-// command line, so fatal errors go there even when the console has no window.
-void note_console_prepared();
+// Called by the entry when the command line runs, before its streams are prepared.
+void note_console_mode();
 
 // "0 B" .. "1023 B", then "%.2f" with KB, MB, GB or TB in steps of 1024.
 std::string format_size(std::uint64_t bytes);

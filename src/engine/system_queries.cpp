@@ -4,9 +4,6 @@
 
 #include <tlhelp32.h>
 
-#include <cstring>
-#include <string>
-
 bool is_process_elevated() {
     UniqueHandle token;
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put())) return false;
@@ -16,18 +13,17 @@ bool is_process_elevated() {
            elevation.TokenIsElevated != 0;
 }
 
-bool is_process_running(std::string_view executable_name) {
+std::vector<std::string> running_executables() {
+    std::vector<std::string> names;
     UniqueFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot) return false;
-    const std::string wanted(executable_name);
+    if (!snapshot) return names;
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
     for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
         char name[MAX_PATH] = {};
-        if (WideCharToMultiByte(CP_ACP, 0, entry.szExeFile, -1, name, sizeof name, nullptr, nullptr) > 0 &&
-            _stricmp(name, wanted.c_str()) == 0) {
-            return true;
+        if (WideCharToMultiByte(CP_ACP, 0, entry.szExeFile, -1, name, sizeof name, nullptr, nullptr) > 0) {
+            names.emplace_back(name);
         }
     }
-    return false;
+    return names;
 }

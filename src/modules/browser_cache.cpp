@@ -8,6 +8,7 @@
 #include "engine/file_system.h"
 #include "engine/system_queries.h"
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 
@@ -52,7 +53,11 @@ BrowserCacheState state;
 
 bool init() {
     state = BrowserCacheState{};
-    for (std::size_t i = 0; i < BROWSER_COUNT; ++i) state.is_running[i] = is_process_running(BROWSERS[i].process_name);
+    const std::vector<std::string> running = running_executables();
+    for (std::size_t i = 0; i < BROWSER_COUNT; ++i) {
+        state.is_running[i] = std::ranges::any_of(
+            running, [&](const std::string& name) { return _stricmp(name.c_str(), BROWSERS[i].process_name) == 0; });
+    }
     return true;
 }
 

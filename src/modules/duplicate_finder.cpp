@@ -48,7 +48,7 @@ struct FileHashEntry {
 
 struct ModuleState {
     std::array<std::forward_list<FileHashEntry>, HASH_BUCKETS> hash_table;
-    std::vector<std::string> search_paths;
+    std::optional<std::vector<std::string>> search_paths;  // none: the user's own folders
     std::uint64_t min_file_size = MIN_FILE_SIZE;
     bool include_hidden = false;
     bool include_system = false;
@@ -123,6 +123,13 @@ std::vector<std::string> default_search_paths() {
         if (auto folder = existing_known_folder(*id)) folders.push_back(std::move(*folder));
     }
     return folders;
+}
+
+// The user's folders are looked up when first needed: the lookup loads the
+// shell, which a run that never scans (`twk version`) should not wait for.
+const std::vector<std::string>& search_paths() {
+    if (!state.search_paths) duplicate_finder_set_search_paths(default_search_paths());
+    return *state.search_paths;
 }
 
 // ---- walking ----
@@ -427,8 +434,7 @@ bool init() {
     state.min_file_size = MIN_FILE_SIZE;
     state.include_hidden = false;
     state.include_system = false;
-    state.search_paths.clear();
-    duplicate_finder_set_search_paths(default_search_paths());
+    state.search_paths.reset();
     return true;
 }
 
@@ -438,7 +444,7 @@ std::uint64_t scan(ItemList& items) {
     // without a thread to be had, it loads after the walk.
     auto hasher = std::async(std::launch::async | std::launch::deferred, Md5Hasher::create);
     std::vector<Candidate> candidates;
-    for (const std::string& directory : state.search_paths) {
+    for (const std::string& directory : search_paths()) {
         AncestorChain chain;
         scan_directory_for_duplicates(directory, candidates, chain);
     }
@@ -463,7 +469,7 @@ bool clean(const ItemList& batch) {
 }
 
 void cleanup() {
-    state.search_paths.clear();
+    state.search_paths.reset();
     clear_hash_table();
 }
 
@@ -482,6 +488,6 @@ void duplicate_finder_set_search_paths(std::vector<std::string> paths) {
     state.search_paths = std::move(paths);
 }
 
-const std::vector<std::string>& duplicate_finder_search_paths() { return state.search_paths; }
+const std::vector<std::string>& duplicate_finder_search_paths() { return search_paths(); }
 
 void duplicate_finder_set_min_file_size(std::uint64_t bytes) { state.min_file_size = bytes; }

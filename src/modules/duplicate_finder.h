@@ -12,8 +12,9 @@ inline constexpr std::size_t MAX_SEARCH_PATHS = 10;
 
 // Replaces the directories to search: a trailing backslash is dropped, so are
 // repeats and folders inside another one of the list, and at most
-// MAX_SEARCH_PATHS are kept. Init sets the user's own folders; the entry
-// calls this after registration when the command line names directories.
+// MAX_SEARCH_PATHS are kept. After init they are the user's own folders,
+// looked up on first use; the entry calls this after registration when the
+// command line names directories.
 void duplicate_finder_set_search_paths(std::vector<std::string> paths);
 const std::vector<std::string>& duplicate_finder_search_paths();
 

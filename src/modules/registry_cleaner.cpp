@@ -5,6 +5,7 @@
 #include "engine/registry_backup.h"
 #include "engine/win32_handle.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <string_view>
@@ -107,6 +108,15 @@ void scan_category(const RegistryCategory& category, ItemList& items) {
 
 // ---- clean ----
 
+// A value name may hold backslashes, so splitting a path at its last one can
+// name a value in a subkey that was never listed: only a key that a category
+// enumerates is accepted.
+bool is_category_key(HKEY root, const std::string& subkey) {
+    return std::ranges::any_of(state.registry_categories, [&](const RegistryCategory& category) {
+        return category.root == root && subkey == (category.subkey ? category.subkey : "");
+    });
+}
+
 // Splits "ROOT\subkey\name" at its first and last backslash; the placeholder
 // subkey means the root key itself.
 std::optional<RegistryValueLocation> location_of(const CleanItem& item) {
@@ -122,6 +132,7 @@ std::optional<RegistryValueLocation> location_of(const CleanItem& item) {
         if (root_text != name) continue;
         RegistryValueLocation location{root, name, std::string(rest.substr(0, last)), std::string(rest.substr(last + 1))};
         if (root == HKEY_CLASSES_ROOT && location.subkey == ROOT_KEY_PLACEHOLDER) location.subkey.clear();
+        if (!is_category_key(root, location.subkey)) return std::nullopt;
         return location;
     }
     return std::nullopt;

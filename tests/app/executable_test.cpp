@@ -57,6 +57,10 @@ TEST(Executable, IsAGuiProgramThatImportsOnlySystemDlls) {
     }
     EXPECT_THAT(imported, ::testing::Contains("kernel32.dll"));
     for (const std::string& dll : imported) EXPECT_TRUE(system_dlls.count(dll)) << dll << " would have to ship beside twk.exe";
+    // Loaded at first use, so that a console start does without them.
+    for (const char* delayed : {"user32.dll", "gdi32.dll", "shell32.dll", "ole32.dll"}) {
+        EXPECT_FALSE(imported.count(delayed)) << delayed;
+    }
 }
 
 TEST(Executable, CarriesIconVersionAndManifest) {

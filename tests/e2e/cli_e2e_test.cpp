@@ -84,6 +84,16 @@ TEST_F(EmptyProfile, VersionPrintsThreeLines) {
     }
 }
 
+TEST_F(EmptyProfile, UnknownCommandsAreRejected) {
+    // An empty word is the command, so the clean after it never runs.
+    for (const auto& args : {std::vector<std::string>{"foo", "scan"}, {"", "clean", "--force"}}) {
+        const ProcessResult rejected = twk(args);
+        EXPECT_EQ(rejected.exit_code, 1);
+        EXPECT_EQ(rejected.output, "Error: Unknown command '" + args[0] + "'\n"
+                                   "Run 'twk --help' for usage information.\n");
+    }
+}
+
 TEST_F(EmptyProfile, ScanAndCleanFindNothingInAnEmptyProfile) {
     // The duplicate finder would otherwise search the prefix's own user folders.
     const std::string searched = "--dup-path=" + tree.make_dir("user");

@@ -111,6 +111,17 @@ TEST_F(EngineTest, CleanRoutesCopiesByTagAndCountsPerBatchAndUntaggedItemsNowher
     EXPECT_EQ(scanned->items[1].selected, false);
 }
 
+TEST_F(EngineTest, AModuleRunningOutOfMemoryGivesNoResultsAndReleasesTheLock) {
+    register_fakes(1);
+    const ItemList items{make_item("a", 1, "[fake0] a")};
+    fake_state(0).throws = true;
+    EXPECT_EQ(cleaner_scan(), nullptr);
+    EXPECT_EQ(cleaner_clean(items), nullptr);
+    fake_state(0).throws = false;
+    EXPECT_NE(cleaner_scan(), nullptr);
+    EXPECT_NE(cleaner_clean(items), nullptr);
+}
+
 TEST_F(EngineTest, ShutdownRunsEveryCleanupOnceAndStopsTheEngine) {
     register_fakes(2);
     cleaner_shutdown();

@@ -150,6 +150,16 @@ TEST_F(WorkerReports, ACleanThatCleansNothingGivesTheTip) {
     EXPECT_NE(log.find("   • Run as Administrator for better access to system files\n"), std::string::npos);
 }
 
+TEST_F(WorkerReports, ACleanThatRunsOutOfMemoryShowsItsFailureLine) {
+    fake_state(0).items = {make_item("C:\\t\\1.log", 100)};
+    g_gui.scan_results = cleaner_scan();
+    fake_state(0).throws = true;
+    run(clean_worker, g_gui.cleaning);
+    EXPECT_NE(log_text().find("=== CLEAN COMPLETE ===\n=====================\n✖ ERROR: Clean operation failed\n"),
+              std::string::npos);
+    EXPECT_STREQ(g_gui.status_text, "✖ Clean failed");
+}
+
 TEST_F(WorkerReports, CleanWithoutResultsOrItemsStopsAtTheError) {
     run(clean_worker, g_gui.cleaning);
     EXPECT_NE(log_text().find("✖ ERROR: No scan results available\n"), std::string::npos);

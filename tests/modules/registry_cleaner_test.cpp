@@ -136,6 +136,11 @@ TEST_F(RegistryCleanerTest, CleanBacksUpThenDeletesExactlyTheSelectedValuesAndNo
     key.set_string("stale_expand", "%TWK_TEST_DIR%\\gone\\b.dll", REG_EXPAND_SZ);
     key.set_string("kept_unselected", "Z:\\tmp\\twk-nowhere\\c.exe");
     key.set_string("with\\backslash", "Z:\\tmp\\twk-nowhere\\d.exe");
+    // The value that name would reach if the clean trusted its last backslash.
+    UniqueRegistryKey with;
+    RegCreateKeyExA(HKEY_CURRENT_USER, (std::string(key.subkey()) + "\\with").c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                    nullptr, with.put(), nullptr);
+    RegSetValueExA(with.get(), "backslash", 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2);
     registry_cleaner_set_enabled(true);
     ItemList items = scan_key(key);
     ASSERT_EQ(items.size(), 4u);
@@ -153,8 +158,9 @@ TEST_F(RegistryCleanerTest, CleanBacksUpThenDeletesExactlyTheSelectedValuesAndNo
     remove_tree(local_app_data.path("Tidewick"));
 
     ProgressRecorder progress;
-    // The value whose name holds a backslash cannot be found by its path: the clean fails.
+    // The value whose name holds a backslash is not in the category's own key by its path: the clean fails.
     EXPECT_FALSE(registry_cleaner_module.clean(items));
+    EXPECT_EQ(RegQueryValueExA(with.get(), "backslash", nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
 
     const auto after = key.values();
     EXPECT_EQ(after.size(), 2u);

@@ -1,6 +1,7 @@
 #include "support/fake_modules.h"
 
 #include <array>
+#include <new>
 #include <utility>
 
 namespace {
@@ -13,10 +14,12 @@ struct FakeOps {
     static bool init() { return states[Slot].init_result; }
     static std::uint64_t scan(ItemList& items) {
         ++states[Slot].scans;
+        if (states[Slot].throws) throw std::bad_alloc();
         items = states[Slot].items;
         return items.size();
     }
     static bool clean(const ItemList& batch) {
+        if (states[Slot].throws) throw std::bad_alloc();
         states[Slot].batches.push_back(batch);
         return states[Slot].clean_result;
     }

@@ -16,6 +16,7 @@ struct FakeModuleState {
     ItemList items;           // reported by every scan (descriptions unprefixed)
     bool init_result = true;
     bool clean_result = true;
+    bool throws = false;      // scan and clean throw std::bad_alloc, as when memory runs out
     std::vector<ItemList> batches;  // what each clean was given
     int scans = 0;
     int cleanups = 0;
