@@ -1,6 +1,5 @@
 #include "modules/duplicate_finder.h"
 
-#include "engine/directory_listing.h"
 #include "engine/md5_hasher.h"
 #include "support/directory_link.h"
 #include "support/fixture_tree.h"
@@ -8,6 +7,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <tuple>
@@ -47,33 +47,22 @@ protected:
     void TearDown() override { duplicate_finder_module.cleanup(); }
 };
 
-// ---- the oracle: files grouped by their whole content, as a plain walk meets them ----
-
-using PathAndContent = std::pair<std::string, std::string>;
-void walk(const std::string& dir, std::uint64_t min_size, std::vector<PathAndContent>& files) {
-    DirectoryListing listing(dir);
-    while (const WIN32_FIND_DATAA* entry = listing.next()) {
-        const std::string path = dir + "\\" + entry->cFileName;
-        if (is_directory(*entry)) {
-            walk(path, min_size, files);
-            continue;
-        }
-        std::ifstream file(path, std::ios::binary);
-        std::string content{std::istreambuf_iterator<char>(file), {}};
-        if (file && content.size() >= min_size &&
-            !(entry->dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))) {
-            files.emplace_back(path, std::move(content));
-        }
-    }
-}
-
-// Groups come out by the djb2 bucket of their digest's text, the group met
-// last first within a bucket.
+// The oracle: files grouped by their whole content, as a plain walk meets
+// them; groups come out by the djb2 bucket of their digest's text, the group
+// met last first within a bucket.
 std::vector<ItemKey> oracle_items(const std::string& root, std::uint64_t min_size) {
-    std::vector<PathAndContent> files;
-    walk(root, min_size, files);
+    std::vector<std::pair<std::string, std::string>> files;  // path and content, as the walk meets them
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+        const DWORD attributes = GetFileAttributesW(entry.path().c_str());
+        if (entry.is_directory() || (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))) continue;
+        std::ifstream file(entry.path(), std::ios::binary);
+        std::string content{std::istreambuf_iterator<char>(file), {}};
+        if (file && content.size() >= min_size) files.emplace_back(entry.path().string(), std::move(content));
+    }
     std::map<std::string, std::pair<std::size_t, std::uint64_t>> first_and_count;
-    for (std::size_t i = 0; i < files.size(); ++i) ++first_and_count.try_emplace(files[i].second, i, 0).first->second.second;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        ++first_and_count.try_emplace(files[i].second, i, 0).first->second.second;
+    }
     const auto hasher = Md5Hasher::create();
     std::vector<std::tuple<std::uint32_t, std::size_t, ItemKey>> ordered;
     for (const auto& [content, seen] : first_and_count) {
@@ -118,7 +107,9 @@ TEST_F(DuplicateFinderTest, GroupsEqualThoseOfHashingEveryCandidate) {
     for (const auto& [dir, size] : pairs) {
         for (const char* name : {"\\x.bin", "\\y.bin"}) write_filled(tree, dir + std::string(name), size, 'z');
     }
-    for (const char* hidden : {"hidden\\x.bin", "hidden\\y.bin", "secret"}) tree.add_attributes(hidden, FILE_ATTRIBUTE_HIDDEN);
+    for (const char* hidden : {"hidden\\x.bin", "hidden\\y.bin", "secret"}) {
+        tree.add_attributes(hidden, FILE_ATTRIBUTE_HIDDEN);
+    }
     ASSERT_TRUE(CreateHardLinkA(tree.path("link\\z.bin").c_str(), tree.path("link\\y.bin").c_str(), nullptr));
     const std::string held = write_filled(tree, "link\\held.bin", min_size + 3, 'z');
     UniqueFileHandle holder(CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
