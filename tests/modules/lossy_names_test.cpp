@@ -69,8 +69,8 @@ TEST_F(LossyNames, RegistryValuesHoldingThemArePassedOver) {
     RegDeleteTreeA(HKEY_CURRENT_USER, SUBKEY);
     const auto set = [SUBKEY](const std::string& name, const std::string& data) {
         const std::wstring wide_data = wide_path(data);
-        RegSetKeyValueW(HKEY_CURRENT_USER, wide_path(SUBKEY).c_str(), wide_path(name).c_str(), REG_SZ, wide_data.c_str(),
-                        static_cast<DWORD>((wide_data.size() + 1) * sizeof(wchar_t)));
+        RegSetKeyValueW(HKEY_CURRENT_USER, wide_path(SUBKEY).c_str(), wide_path(name).c_str(), REG_SZ,
+                        wide_data.c_str(), static_cast<DWORD>((wide_data.size() + 1) * sizeof(wchar_t)));
     };
     set("present", tree.path(WILDCARD_NAME));    // reads "...\???.txt", which cannot be found
     set("日本", tree.path("Temp\\missing.txt"));  // reads "??"
