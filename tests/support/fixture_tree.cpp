@@ -75,13 +75,10 @@ std::string FixtureTree::write_text(const std::string& relative, const std::stri
 
 void FixtureTree::set_age_seconds(const std::string& relative, std::int64_t seconds) const {
     const std::string full = path(relative);
-    const DWORD attributes = GetFileAttributesA(full.c_str());
-    const DWORD flags = (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-                            ? FILE_FLAG_BACKUP_SEMANTICS
-                            : FILE_ATTRIBUTE_NORMAL;
-    UniqueFileHandle file(CreateFileA(full.c_str(), FILE_WRITE_ATTRIBUTES,
+    // Backup semantics let the same call open a directory.
+    UniqueFileHandle file(CreateFileW(long_form(full).c_str(), FILE_WRITE_ATTRIBUTES,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                      OPEN_EXISTING, flags, nullptr));
+                                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!file) throw std::runtime_error("cannot open " + full);
     const std::uint64_t when = current_file_time() - static_cast<std::uint64_t>(seconds) * 10000000ULL;
     FILETIME time{static_cast<DWORD>(when), static_cast<DWORD>(when >> 32)};
@@ -89,13 +86,12 @@ void FixtureTree::set_age_seconds(const std::string& relative, std::int64_t seco
 }
 
 void FixtureTree::add_attributes(const std::string& relative, unsigned long attributes) const {
-    const std::string full = path(relative);
-    const DWORD current = GetFileAttributesA(full.c_str());
-    SetFileAttributesA(full.c_str(), (current == INVALID_FILE_ATTRIBUTES ? 0 : current) | attributes);
+    const std::wstring full = long_form(path(relative));
+    SetFileAttributesW(full.c_str(), GetFileAttributesW(full.c_str()) | attributes);
 }
 
 bool FixtureTree::exists(const std::string& relative) const {
-    return GetFileAttributesA(path(relative).c_str()) != INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(long_form(path(relative)).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 void remove_tree(const std::string& path) {

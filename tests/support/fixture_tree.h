@@ -1,6 +1,7 @@
 #pragma once
 // A throw-away directory tree for one test: files with chosen sizes, ages and
-// attributes, built with the same Windows calls the cleaner reads them with.
+// attributes. Paths are UTF-8, made through the wide calls, which also reach
+// paths too long for the cleaner's.
 // Roots are short paths under /tmp so fixture paths stay far below 260 bytes.
 
 #include <cstdint>
