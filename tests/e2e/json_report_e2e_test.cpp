@@ -1,5 +1,6 @@
 // The --json report of the real twk.exe: standard output is one document
-// that parses, lists the items with the fields the text listing leaves out,
+// that parses, lists the items of every module with the fields the text
+// listing leaves out (descriptions, types, lock fields),
 // keeps awkward names intact, and carries a failing clean's errors.
 
 #include "engine/win32_handle.h"
@@ -18,8 +19,17 @@ constexpr const char* MUI_CACHE =
     "Software\\Classes\\Local Settings\\Software\\Microsoft\\Windows\\Shell\\MuiCache";
 // A registry value name may hold quotes and backslashes, a file name accents.
 constexpr const char* VALUE_NAME = "twk \"json\" \\ caf\xc3\xa9";  // UTF-8
-constexpr FixtureFile FILES[] = {{"Temp\\old.log", 100, 2 * 86400}, {"Temp\\caf\xc3\xa9.log", 30, 3 * 86400},
-                                 {"Temp\\held.log", 7, 2 * 86400}};
+// The first file of each module is held open.
+constexpr FixtureFile FILES[] = {
+    {"Temp\\held.log", 7, 2 * 86400},
+    {"Local\\BraveSoftware\\Brave-Browser\\User Data\\Default\\Cache\\Cache_Data\\b1", 3, 0},
+    {"Local\\Microsoft\\Windows\\Explorer\\thumbcache_32.db", 3, 0},
+    {"Temp\\old.log", 100, 2 * 86400},
+    {"Temp\\caf\xc3\xa9.log", 30, 3 * 86400},
+    {"Roaming\\Opera Software\\Opera Stable\\Cache\\Cache_Data\\o1", 4, 0},
+    {"Local\\Microsoft\\Windows\\Explorer\\iconcache_32.db", 5, 0},
+    {"Local\\D3DSCache\\shaders\\s1", 6, 0},
+};
 
 // The value name in the code page of the "A" registry calls.
 std::string ansi(const std::string& utf8) {
@@ -42,7 +52,8 @@ class JsonProfile : public ::testing::Test {
 protected:
     void SetUp() override {
         make_files(tree, FILES);
-        holder.emplace(test_tool_path("lock_holder.exe"), std::vector<std::string>{tree.path(FILES[2].path)});
+        holder.emplace(test_tool_path("lock_holder.exe"),
+                       std::vector<std::string>{tree.path(FILES[0].path), tree.path(FILES[1].path), tree.path(FILES[2].path)});
         ASSERT_TRUE(holder->wait_for_output("ready"));
         const std::string data = "Z:\\tmp\\twk-json-gone\\tool.exe";
         ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, MUI_CACHE, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
@@ -85,23 +96,31 @@ TEST_F(JsonProfile, ScanAndCleanReportTheItemsAndTheOutcome) {
         items.push_back({item["module"], item["type"], item["description"], item["selected"], item["locked"],
                          item["locked_by"], item["locker_pid"], item["size"], item["path"]});
     }
-    const std::string unknown = "System or Unknown Process";
-    EXPECT_EQ(items, Json({{"temp_files", "file", "Temporary file", true, false, nullptr, 0, 30, tree.path(FILES[1].path)},
-                           {"temp_files", "file", "Temporary file (LOCKED)", false, true, unknown, 0, 7, tree.path(FILES[2].path)},
-                           {"temp_files", "file", "Temporary file", true, false, nullptr, 0, 100, tree.path(FILES[0].path)},
+    const auto file = [&](int i) { return tree.path(FILES[i].path); };
+    const auto folder = [&](int i) { return file(i).substr(0, file(i).rfind('\\')); };
+    const std::string unknown = "System or Unknown Process", locked = " (LOCKED by " + unknown + ")";
+    EXPECT_EQ(items, Json({{"temp_files", "file", "Temporary file", true, false, nullptr, 0, 30, file(4)},
+                           {"temp_files", "file", "Temporary file (LOCKED)", false, true, unknown, 0, 7, file(0)},
+                           {"temp_files", "file", "Temporary file", true, false, nullptr, 0, 100, file(3)},
+                           {"browser_cache", "directory", "Opera Cache", true, false, nullptr, 0, 4, folder(5)},
+                           {"browser_cache", "directory", "Brave Cache" + locked, false, true, unknown, 0, 3, folder(1)},
+                           {"windows_cleanup", "file", "Thumbnail Cache" + locked, false, true, unknown, 0, 3, file(2)},
+                           {"windows_cleanup", "file", "Icon Cache", true, false, nullptr, 0, 5, file(6)},
+                           {"windows_cleanup", "directory", "DirectX Shader Cache", true, false, nullptr, 0, 6, folder(7)},
                            {"registry_cleaner", "registry_value", "MUI Cache", true, false, nullptr, 0, 1,
                             std::string("HKEY_CURRENT_USER\\") + MUI_CACHE + "\\" + VALUE_NAME}}));
-    EXPECT_EQ(Json({scan["total_items"], scan["total_size"]}), Json({4, 138}));
+    EXPECT_EQ(Json({scan["total_items"], scan["total_size"]}), Json({9, 159}));
 
     const Json dry = report({"clean", "--dry-run", "--force"});
     EXPECT_EQ(dry["items"], scan["items"]);
     EXPECT_EQ(outcome(dry), Json::parse("[true, 0, 0, 0, []]"));
     for (const FixtureFile& file : FILES) EXPECT_TRUE(tree.exists(file.path));
 
-    // The held file fails the temporary-files batch; the value's name, cut at
-    // its backslash, names no value, which fails the registry batch.
+    // A held file fails the temporary-files and Windows batches, but the
+    // browser module skips its held cache; the value's name, cut at its
+    // backslash, names no value, which fails the registry batch.
     const Json failed = report({"clean", "--force"});
-    EXPECT_EQ(outcome(failed), Json({false, 0, 4, 0, std::vector<std::string>(4, "Failed to clean item")}));
+    EXPECT_EQ(outcome(failed), Json({false, 2, 7, 7, std::vector<std::string>(7, "Failed to clean item")}));
 }
 
 // A clean without --force or --dry-run cannot ask, so it is refused on standard error.
