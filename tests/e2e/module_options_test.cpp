@@ -30,9 +30,10 @@ TEST(ModuleOptionsEndToEnd, DupPathScanListsTheGroupsOfTheGivenDirectories) {
     ProcessOptions options;
     options.environment = profile_environment(tree);
     options.working_directory = tree.root();
-    const ProcessResult result = run_process(
-        twk_exe_path(), {"--no-gui", "scan", "--dup-path=media", "--dup-path=" + other, "--dup-path", "--dup-path=" + media + "\\sub"},
-        options);
+    const ProcessResult result = run_process(twk_exe_path(),
+                                             {"--no-gui", "scan", "--dup-path=media", "--dup-path=" + other,
+                                              "--dup-path", "--dup-path=" + media + "\\sub"},
+                                             options);
 
     EXPECT_EQ(result.exit_code, 0);
     const std::string head = "Scanning for cleanable items...\n[100%] Scan complete\n\nScan Results:\nTotal items: 2\nTotal size: 30.00 MB\n\nItems found:\n";
