@@ -107,6 +107,7 @@ protected:
         tree.add_attributes("Temp\\sys.bin", FILE_ATTRIBUTE_SYSTEM);
         tree.add_attributes("Temp\\hidden.txt", FILE_ATTRIBUTE_HIDDEN);
         tree.add_attributes("Temp\\readonly.txt", FILE_ATTRIBUTE_READONLY);
+        tree.add_attributes(std::string(DOWNLOAD) + "pkg1\\sub\\b.bin", FILE_ATTRIBUTE_READONLY);
         tree.make_dir(std::string(DOWNLOAD) + "emptydir");
         tree.make_dir(std::string(CHROME) + "Profile 3\\Cache");
         // Report directories are dated after their contents were written.
