@@ -31,15 +31,11 @@ constexpr FixtureFile FILES[] = {
     {"Local\\D3DSCache\\shaders\\s1", 6, 0},
 };
 
-// The value name in the code page of the "A" registry calls.
-std::string ansi(const std::string& utf8) {
-    std::wstring wide(utf8.size(), L'\0');
-    wide.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(),
-                                    static_cast<int>(wide.size())));
-    std::string result(wide.size() * 4, '\0');
-    result.resize(WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), result.data(),
-                                      static_cast<int>(result.size()), nullptr, nullptr));
-    return result;
+std::wstring wide(const std::string& utf8) {
+    std::wstring text(utf8.size(), L'\0');
+    text.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(),
+                                    static_cast<int>(text.size())));
+    return text;
 }
 
 // What a clean reports beyond the scan, in one array.
@@ -55,14 +51,14 @@ protected:
         holder.emplace(test_tool_path("lock_holder.exe"),
                        std::vector<std::string>{tree.path(FILES[0].path), tree.path(FILES[1].path), tree.path(FILES[2].path)});
         ASSERT_TRUE(holder->wait_for_output("ready"));
-        const std::string data = "Z:\\tmp\\twk-json-gone\\tool.exe";
+        const std::wstring data = L"Z:\\tmp\\twk-json-gone\\tool.exe";
         ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, MUI_CACHE, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
                                   nullptr),
                   ERROR_SUCCESS);
-        RegSetValueExA(key.get(), ansi(VALUE_NAME).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
-                       static_cast<DWORD>(data.size() + 1));
+        RegSetValueExW(key.get(), wide(VALUE_NAME).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                       static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
     }
-    void TearDown() override { RegDeleteValueA(key.get(), ansi(VALUE_NAME).c_str()); }
+    void TearDown() override { RegDeleteValueW(key.get(), wide(VALUE_NAME).c_str()); }
 
     // The one document standard output holds from twk with the profile, the
     // registry cleaner on and no duplicate search outside the tree, after the
