@@ -44,16 +44,16 @@ TEST(ModuleOptionsEndToEnd, DupPathScanListsTheGroupsOfTheGivenDirectories) {
 TEST(ModuleOptionsEndToEnd, BadDupPathsEndTheProgram) {
     FixtureTree tree("e2e-dup-bad");
     const std::string file = tree.write_text("plain.txt", "not a directory");
-    ProcessResult result = run_twk_in_profile(tree, {"scan", "--dup-path=" + file});
-    EXPECT_EQ(result.exit_code, 1);
-    EXPECT_EQ(result.output, "ERROR: Invalid option - Not a directory: " + file + "\nFatal error, exiting...\n");
-
-    std::vector<std::string> args{"scan"};
-    for (int i = 0; i < 11; ++i) args.push_back("--dup-path=" + tree.root());
-    result = run_twk_in_profile(tree, args);
-    EXPECT_EQ(result.exit_code, 1);
-    EXPECT_EQ(result.output,
-              "ERROR: Invalid option - Too many --dup-path directories (at most 10)\nFatal error, exiting...\n");
+    std::vector<std::string> eleven(12, "--dup-path=" + tree.root());
+    eleven[0] = "scan";
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"scan", "--dup-path=" + file}, "Not a directory: " + file},
+        {eleven, "Too many --dup-path directories (at most 10)"}};
+    for (const auto& [args, message] : cases) {
+        const ProcessResult result = run_twk_in_profile(tree, args);
+        EXPECT_EQ(result.exit_code, 1);
+        EXPECT_EQ(result.output, "ERROR: Invalid option - " + message + "\nFatal error, exiting...\n");
+    }
 }
 
 }  // namespace
