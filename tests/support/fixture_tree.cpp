@@ -5,7 +5,6 @@
 
 #include <atomic>
 #include <stdexcept>
-#include <vector>
 
 namespace {
 
@@ -21,22 +20,6 @@ std::wstring long_form(const std::string& path) {
 void make_parents(const std::string& path) {
     for (std::size_t slash = path.find('\\', 3); slash != std::string::npos; slash = path.find('\\', slash + 1)) {
         CreateDirectoryW(long_form(path.substr(0, slash)).c_str(), nullptr);
-    }
-}
-
-void write_bytes(const std::string& path, const char* data, std::uint64_t size, char fill) {
-    make_parents(path);
-    UniqueFileHandle file(CreateFileW(long_form(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) throw std::runtime_error("cannot create " + path);
-    std::vector<char> chunk(64 * 1024, fill);
-    for (std::uint64_t written = 0; written < size;) {
-        const DWORD part = static_cast<DWORD>(std::min<std::uint64_t>(chunk.size(), size - written));
-        DWORD done = 0;
-        if (!WriteFile(file.get(), data ? data + written : chunk.data(), part, &done, nullptr) || done != part) {
-            throw std::runtime_error("cannot write " + path);
-        }
-        written += part;
     }
 }
 
@@ -62,14 +45,19 @@ std::string FixtureTree::make_dir(const std::string& relative) const {
 }
 
 std::string FixtureTree::write_file(const std::string& relative, std::uint64_t size) const {
-    const std::string full = path(relative);
-    write_bytes(full, nullptr, size, 'x');
-    return full;
+    return write_text(relative, std::string(size, 'x'));
 }
 
 std::string FixtureTree::write_text(const std::string& relative, const std::string& content) const {
     const std::string full = path(relative);
-    write_bytes(full, content.data(), content.size(), 0);
+    make_parents(full);
+    UniqueFileHandle file(CreateFileW(long_form(full).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD done = 0;
+    if (!file || !WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &done, nullptr) ||
+        done != content.size()) {
+        throw std::runtime_error("cannot write " + full);
+    }
     return full;
 }
 
