@@ -2,6 +2,7 @@
 
 #include "engine/directory_listing.h"
 #include "engine/win32_handle.h"
+#include "support/directory_link.h"
 
 #include <atomic>
 #include <stdexcept>
@@ -82,18 +83,8 @@ bool FixtureTree::exists(const std::string& relative) const {
     return GetFileAttributesW(long_form(path(relative)).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+// Only a tree that is there: Wine does not wait for the Unix program, which
+// could otherwise remove what the caller makes next.
 void remove_tree(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return;
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL | (attributes & FILE_ATTRIBUTE_DIRECTORY));
-    const bool real_directory = (attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-    if (real_directory) {
-        DirectoryListing listing(path);
-        while (const WIN32_FIND_DATAA* entry = listing.next()) remove_tree(path + "\\" + entry->cFileName);
-    }
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-        if (!RemoveDirectoryA(path.c_str())) DeleteFileA(path.c_str());
-    } else {
-        DeleteFileA(path.c_str());
-    }
+    if (GetFileAttributesW(long_form(path).c_str()) != INVALID_FILE_ATTRIBUTES) remove_from_unix(path);
 }

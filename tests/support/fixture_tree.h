@@ -39,5 +39,6 @@ private:
     std::string root_;
 };
 
-// Deletes a tree with plain Windows calls (read-only files included).
+// Deletes a tree, read-only files, links and paths too long for the "A" calls
+// included (the link itself, never its target).
 void remove_tree(const std::string& path);
