@@ -6,23 +6,13 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$here/wine-env.sh"
 : "${HOME:?}"
 
-case "${1:-start}" in
-  start)
-    mkdir -p "$HOME" "${XDG_DATA_HOME:-$HOME/.local/share}"
-    if [ ! -f "$WINEPREFIX/system.reg" ]; then
-      mkdir -p "$(dirname "$WINEPREFIX")"
-      wineboot -i </dev/null >/dev/null 2>&1
-    fi
-    # A persistent server makes each test program start in milliseconds.
-    wineserver -p </dev/null >/dev/null 2>&1 &
-    echo "wine prefix ready: $WINEPREFIX"
-    ;;
-  stop)
-    wineserver -k </dev/null >/dev/null 2>&1 || true
-    echo "wine server stopped: $WINEPREFIX"
-    ;;
-  *)
-    echo "usage: $0 start|stop" >&2
-    exit 2
-    ;;
-esac
+if [ "${1:-start}" = stop ]; then
+  wineserver -k </dev/null >/dev/null 2>&1 || true
+  echo "wine server stopped: $WINEPREFIX"
+  exit 0
+fi
+mkdir -p "$HOME" "${XDG_DATA_HOME:-$HOME/.local/share}" "$(dirname "$WINEPREFIX")"
+[ -f "$WINEPREFIX/system.reg" ] || wineboot -i </dev/null >/dev/null 2>&1
+# A persistent server makes each test program start in milliseconds.
+wineserver -p </dev/null >/dev/null 2>&1 &
+echo "wine prefix ready: $WINEPREFIX"

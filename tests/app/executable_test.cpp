@@ -9,8 +9,6 @@
 
 #include <windows.h>
 
-#include <algorithm>
-#include <cctype>
 #include <set>
 #include <string>
 
@@ -37,11 +35,6 @@ private:
     HMODULE module_;
 };
 
-std::string lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-    return text;
-}
-
 TEST(Executable, IsAGuiProgramThatImportsOnlySystemDlls) {
     const MappedImage image(twk_exe_path());
     ASSERT_EQ(image.headers()->OptionalHeader.Magic, IMAGE_NT_OPTIONAL_HDR64_MAGIC);
@@ -53,7 +46,8 @@ TEST(Executable, IsAGuiProgramThatImportsOnlySystemDlls) {
     const DWORD imports = image.headers()->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
     std::set<std::string> imported;
     for (auto* entry = image.at<IMAGE_IMPORT_DESCRIPTOR>(imports); entry->Name; ++entry) {
-        imported.insert(lower(image.at<char>(entry->Name)));
+        std::string dll = image.at<char>(entry->Name);
+        imported.insert(CharLowerA(dll.data()));
     }
     EXPECT_THAT(imported, ::testing::Contains("kernel32.dll"));
     for (const std::string& dll : imported) EXPECT_TRUE(system_dlls.count(dll)) << dll << " would have to ship beside twk.exe";

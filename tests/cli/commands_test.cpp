@@ -62,15 +62,9 @@ TEST_F(CommandTest, ScanListsTenCleanableItemsThenTheLockedSection) {
               "Total locked files: 2\n");
 }
 
-// Quiet and verbose change nothing.
-TEST_F(CommandTest, ScanCountsWhatItDoesNotList) {
-    report(numbered_items(25));
-    const std::string plain = run(command("scan")).output;
-    EXPECT_THAT(plain, HasSubstr("  [1.00 KB] C:\\t\\f10\n  ... and 15 more cleanable items\n"));
-    CliOptions loud = command("scan");
-    loud.verbose = loud.quiet = true;
-    EXPECT_EQ(run(loud).output, plain);
-
+// Quiet and verbose change nothing. (The end-to-end profile shows the
+// cleanable items cut at ten.)
+TEST_F(CommandTest, ScanListsFiveLockedItemsAndCountsTheRest) {
     ItemList locked;
     for (int i = 1; i <= 7; ++i) locked.push_back(make_locked_item("C:\\l" + std::to_string(i), 1, "x.exe", i));
     report(locked);
@@ -79,9 +73,9 @@ TEST_F(CommandTest, ScanCountsWhatItDoesNotList) {
     EXPECT_THAT(output, HasSubstr("C:\\l5 - LOCKED by x.exe (PID: 5)\n  ... and 2 more locked files\n"
                                   "Total locked files: 7\n"));
     EXPECT_THAT(output, Not(HasSubstr("C:\\l6")));
-
-    report({});
-    EXPECT_THAT(run(command("scan")).output, ::testing::EndsWith("Total items: 0\nTotal size: 0 B\n"));
+    CliOptions loud = command("scan");
+    loud.verbose = loud.quiet = true;
+    EXPECT_EQ(run(loud).output, output);
 }
 
 TEST_F(CommandTest, CleanAsksFirstAndOnlyAYesCleansUnlessItIsADryRun) {

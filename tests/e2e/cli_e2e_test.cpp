@@ -2,8 +2,6 @@
 // its own environment, its output read through a pipe.
 
 #include "build_info.h"
-#include "support/child_process.h"
-#include "support/fixture_tree.h"
 #include "support/profile_run.h"
 
 #include <gmock/gmock.h>
@@ -40,18 +38,16 @@ const std::string usage_text = std::string("Tidewick v") + TWK_VERSION + "\n" +
 // An empty user profile: every location twk reads points into the empty tree.
 class EmptyProfile : public ::testing::Test {
 protected:
-    FixtureTree tree{"cli"};
-    ProcessOptions options;
-
-    void SetUp() override { options.environment = profile_environment(tree); }
-
     ProcessResult twk(const std::vector<std::string>& args, const std::string& input = "") {
+        ProcessOptions options;
+        options.environment = profile_environment(tree);
         options.input = input;
         return run_process(twk_exe_path(), args, options);
     }
+    FixtureTree tree{"cli"};
 };
 
-TEST_F(EmptyProfile, UsageHelpAndModuleListPrintTheirExactTexts) {
+TEST_F(EmptyProfile, EveryCommandPrintsItsExactText) {
     const ProcessResult bare = twk({"--no-gui"});
     EXPECT_EQ(bare.exit_code, 1);
     EXPECT_EQ(bare.output, usage_text);
@@ -71,20 +67,16 @@ TEST_F(EmptyProfile, UsageHelpAndModuleListPrintTheirExactTexts) {
               "  windows_cleanup  - Windows update and log files\n"
               "  duplicate_finder - Duplicate files\n"
               "  registry_cleaner - Registry entries (disabled by default)\n");
-}
 
-TEST_F(EmptyProfile, VersionPrintsThreeLines) {
+    const std::regex three_lines(std::string("Tidewick v") + TWK_VERSION + "\n" +
+                                 "Build: [0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}\n"
+                                 "Commit: ([0-9a-f]{4,}|unknown)\n");
     for (const auto& args : {std::vector<std::string>{"--no-gui", "version"}, {"--version"}}) {
         const ProcessResult version = twk(args);
         EXPECT_EQ(version.exit_code, 0);
-        static const std::regex three_lines(std::string("Tidewick v") + TWK_VERSION + "\n" +
-                                            "Build: [0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}\n"
-                                            "Commit: ([0-9a-f]{4,}|unknown)\n");
         EXPECT_TRUE(std::regex_match(version.output, three_lines)) << version.output;
     }
-}
 
-TEST_F(EmptyProfile, UnknownCommandsAreRejected) {
     // An empty word is the command, so the clean after it never runs.
     for (const auto& args : {std::vector<std::string>{"foo", "scan"}, {"", "clean", "--force"}}) {
         const ProcessResult rejected = twk(args);
@@ -92,10 +84,9 @@ TEST_F(EmptyProfile, UnknownCommandsAreRejected) {
         EXPECT_EQ(rejected.output, "Error: Unknown command '" + args[0] + "'\n"
                                    "Run 'twk --help' for usage information.\n");
     }
-}
 
-TEST_F(EmptyProfile, ScanAndCleanFindNothingInAnEmptyProfile) {
-    // The duplicate finder would otherwise search the prefix's own user folders.
+    // Scan and clean find nothing; the duplicate finder would otherwise search
+    // the prefix's own user folders.
     const std::string searched = "--dup-path=" + tree.make_dir("user");
     const ProcessResult scan = twk({"scan", searched});
     EXPECT_EQ(scan.exit_code, 0);

@@ -7,23 +7,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <windows.h>
-
 using ::testing::AnyOf;
-using ::testing::StartsWith;
 
 namespace {
 
 constexpr std::uint64_t MIB = 1024 * 1024;
-constexpr const char* MUI_CACHE =
-    "Software\\Classes\\Local Settings\\Software\\Microsoft\\Windows\\Shell\\MuiCache";
-
-// The progress line lists every registered module; what follows it is fixed.
-std::string after_scan_progress(const std::string& output) {
-    const std::string marker = "[100%] Scan complete\n";
-    const auto at = output.find(marker);
-    return at == std::string::npos ? "<no scan>\n" + output : output.substr(at + marker.size());
-}
 
 void write_copies(const FixtureTree& tree, std::initializer_list<const char*> names, std::uint64_t size, char fill) {
     for (const char* name : names) tree.write_text(name, std::string(size, fill));
@@ -36,48 +24,36 @@ TEST(ModuleOptionsEndToEnd, DupPathScanListsTheGroupsOfTheGivenDirectories) {
     write_copies(tree, {"outside\\a.bin"}, 20 * MIB, 'a');
     const std::string media = tree.path("media"), other = tree.path("other");
 
-    // The second directory lies inside the first: its files count once.
-    const ProcessResult result =
-        run_twk_in_profile(tree, {"scan", "--dup-path=" + media, "--dup-path=" + other, "--dup-path=" + media + "\\sub"});
+    // A relative directory is taken from the working directory and items name
+    // full paths; the third directory lies inside the first: its files count
+    // once; a --dup-path without a value is no option at all.
+    ProcessOptions options;
+    options.environment = profile_environment(tree);
+    options.working_directory = tree.root();
+    const ProcessResult result = run_process(twk_exe_path(),
+                                             {"--no-gui", "scan", "--dup-path=media", "--dup-path=" + other,
+                                              "--dup-path", "--dup-path=" + media + "\\sub"},
+                                             options);
 
     EXPECT_EQ(result.exit_code, 0);
-    EXPECT_THAT(result.output, StartsWith("Scanning for cleanable items...\n"));
-    const std::string head = "\nScan Results:\nTotal items: 2\nTotal size: 30.00 MB\n\nItems found:\n";
+    const std::string head = "Scanning for cleanable items...\n[100%] Scan complete\n\nScan Results:\nTotal items: 2\nTotal size: 30.00 MB\n\nItems found:\n";
     const std::string first = "  [20.00 MB] " + media + "\\a.bin\n", second = "  [10.00 MB] " + media + "\\d.bin\n";
-    EXPECT_THAT(after_scan_progress(result.output), AnyOf(head + first + second, head + second + first));
+    EXPECT_THAT(console_text(result.output).text, AnyOf(head + first + second, head + second + first));
 }
 
 TEST(ModuleOptionsEndToEnd, BadDupPathsEndTheProgram) {
     FixtureTree tree("e2e-dup-bad");
     const std::string file = tree.write_text("plain.txt", "not a directory");
-    ProcessResult result = run_twk_in_profile(tree, {"scan", "--dup-path=" + file});
-    EXPECT_EQ(result.exit_code, 1);
-    EXPECT_EQ(result.output, "ERROR: Invalid option - Not a directory: " + file + "\nFatal error, exiting...\n");
-
-    std::vector<std::string> args{"scan"};
-    for (int i = 0; i < 11; ++i) args.push_back("--dup-path=" + tree.root());
-    result = run_twk_in_profile(tree, args);
-    EXPECT_EQ(result.exit_code, 1);
-    EXPECT_EQ(result.output,
-              "ERROR: Invalid option - Too many --dup-path directories (at most 10)\nFatal error, exiting...\n");
-}
-
-// The registry test shows the clean and its backup; here the option reaches the module.
-TEST(ModuleOptionsEndToEnd, EnableRegistryFindsStaleValues) {
-    FixtureTree tree("e2e-reg");
-    const std::string name = "twk-e2e-tool.exe.FriendlyAppName";
-    const std::string data = "Z:\\tmp\\twk-e2e-gone\\tool.exe";
-    ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, MUI_CACHE, name.c_str(), REG_SZ, data.c_str(),
-                              static_cast<DWORD>(data.size() + 1)),
-              ERROR_SUCCESS);
-    const std::string empty = "--dup-path=" + tree.make_dir("empty");
-    const ProcessResult without = run_twk_in_profile(tree, {"scan", empty});
-    const ProcessResult with = run_twk_in_profile(tree, {"scan", "--enable-registry", empty});
-    RegDeleteKeyValueA(HKEY_CURRENT_USER, MUI_CACHE, name.c_str());
-
-    EXPECT_EQ(after_scan_progress(without.output), "\nScan Results:\nTotal items: 0\nTotal size: 0 B\n");
-    EXPECT_EQ(after_scan_progress(with.output), "\nScan Results:\nTotal items: 1\nTotal size: 1 B\n\nItems found:\n"
-                                                "  [1 B] HKEY_CURRENT_USER\\" + std::string(MUI_CACHE) + "\\" + name + "\n");
+    std::vector<std::string> eleven(12, "--dup-path=" + tree.root());
+    eleven[0] = "scan";
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"scan", "--dup-path=" + file}, "Not a directory: " + file},
+        {eleven, "Too many --dup-path directories (at most 10)"}};
+    for (const auto& [args, message] : cases) {
+        const ProcessResult result = run_twk_in_profile(tree, args);
+        EXPECT_EQ(result.exit_code, 1);
+        EXPECT_EQ(result.output, "ERROR: Invalid option - " + message + "\nFatal error, exiting...\n");
+    }
 }
 
 }  // namespace

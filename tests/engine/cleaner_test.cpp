@@ -43,7 +43,8 @@ TEST_F(EngineTest, RegistryRefusesBadDescriptorsDuplicatesAndAThirtyThirdModule)
     }
 
     EXPECT_FALSE(cleaner_register_module(nullptr));
-    CleanerModule no_scan{"no_scan", nullptr, nullptr, nullptr, clean_nothing, nullptr, nullptr};
+    CleanerModule no_scan = fillers[32];
+    no_scan.scan = nullptr;
     EXPECT_FALSE(cleaner_register_module(&no_scan));
 
     fake_state(0).init_result = false;
@@ -54,7 +55,8 @@ TEST_F(EngineTest, RegistryRefusesBadDescriptorsDuplicatesAndAThirtyThirdModule)
     cleaner_shutdown();
     cleaner_init();
     EXPECT_TRUE(cleaner_register_module(&fillers[0]));
-    CleanerModule same_id{ids[0].c_str(), nullptr, nullptr, scan_nothing, clean_nothing, nullptr, nullptr};
+    CleanerModule same_id = fillers[1];
+    same_id.id = "filler0";  // equal text, another pointer
     EXPECT_FALSE(cleaner_register_module(&same_id));
 }
 

@@ -18,9 +18,7 @@ namespace {
 struct Script {
     DWORD start_status = ERROR_SUCCESS;
     DWORD register_status = ERROR_SUCCESS;
-    UINT holders = 0;          // processes using the file
-    DWORD pid = 4242;
-    const wchar_t* app_name = L"Contoso Viewer";
+    UINT holders = 0;          // processes using the file, the first one PID 4242 "Contoso Viewer"
     bool process_opens = true;
     std::string image;         // empty: the image query fails
     int sessions_ended = 0;
@@ -40,8 +38,8 @@ DWORD WINAPI get_list(DWORD, UINT* needed, UINT* count, RM_PROCESS_INFO* records
     if (!records) return script.holders == 0 ? ERROR_SUCCESS : ERROR_MORE_DATA;
     script.records_asked = *count;
     if (*count < script.holders) return ERROR_MORE_DATA;
-    records[0].Process.dwProcessId = script.pid;
-    std::wcsncpy(records[0].strAppName, script.app_name, CCH_RM_MAX_APP_NAME);
+    records[0].Process.dwProcessId = 4242;
+    std::wcsncpy(records[0].strAppName, L"Contoso Viewer", CCH_RM_MAX_APP_NAME);
     *count = script.holders;
     return ERROR_SUCCESS;
 }

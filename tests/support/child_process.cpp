@@ -1,66 +1,47 @@
 #include "support/child_process.h"
 
-#include "engine/win32_handle.h"
-
 #include <algorithm>
 #include <cstdlib>
-#include <optional>
+#include <cstring>
 #include <stdexcept>
 
 namespace {
 
-std::wstring widen(const std::string& text) {
-    if (text.empty()) return {};
-    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(length, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-    return wide;
-}
-
 // The test's own environment with the overrides in place of its variables of
 // the same name (names compare without case), as a double-NUL-terminated block.
-std::wstring environment_block(const EnvironmentOverrides& overrides) {
-    std::wstring result;
-    if (wchar_t* block = GetEnvironmentStringsW()) {
-        for (const wchar_t* entry = block; *entry; entry += wcslen(entry) + 1) {
-            const bool replaced = std::any_of(overrides.begin(), overrides.end(), [&](const auto& variable) {
-                const std::wstring name = widen(variable.first + "=");
-                return _wcsnicmp(entry, name.c_str(), name.size()) == 0;
-            });
-            if (!replaced) result += entry + std::wstring(1, L'\0');
-        }
-        FreeEnvironmentStringsW(block);
+std::string environment_block(const EnvironmentOverrides& overrides) {
+    std::string result;
+    char* block = GetEnvironmentStringsA();
+    for (const char* entry = block; *entry; entry += std::strlen(entry) + 1) {
+        const bool replaced = std::any_of(overrides.begin(), overrides.end(), [&](const auto& variable) {
+            return _strnicmp(entry, (variable.first + "=").c_str(), variable.first.size() + 1) == 0;
+        });
+        if (!replaced) result.append(entry).push_back('\0');
     }
-    for (const auto& [name, value] : overrides) result += widen(name + "=" + value) + L'\0';
-    return result + L'\0';
+    FreeEnvironmentStringsA(block);
+    for (const auto& [name, value] : overrides) result.append(name + "=" + value).push_back('\0');
+    return result + '\0';
 }
 
-std::wstring quote(const std::string& argument) {
-    std::wstring quoted = L"\"";
-    for (wchar_t c : widen(argument)) {
-        if (c == L'"') quoted += L'\\';
-        quoted += c;
-    }
-    return quoted + L"\"";
+std::string quote(const std::string& argument) {
+    std::string quoted = "\"";
+    for (char c : argument) quoted += c == '"' ? std::string("\\\"") : std::string(1, c);
+    return quoted + "\"";
 }
 
-struct Pipe {
-    UniqueHandle read;
-    UniqueHandle write;
-};
-
-// One end is inherited by the child, the other stays with the test.
-Pipe make_pipe(bool child_reads) {
+// The test's end of a new pipe, not inherited, and the child's end, inherited.
+std::pair<UniqueHandle, UniqueHandle> make_pipe(bool child_reads) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE read = nullptr, write = nullptr;
     if (!CreatePipe(&read, &write, &inherit, 0)) throw std::runtime_error("CreatePipe failed");
-    SetHandleInformation(child_reads ? write : read, HANDLE_FLAG_INHERIT, 0);
-    return {UniqueHandle(read), UniqueHandle(write)};
+    UniqueHandle ours(child_reads ? write : read), theirs(child_reads ? read : write);
+    SetHandleInformation(ours.get(), HANDLE_FLAG_INHERIT, 0);
+    return {std::move(ours), std::move(theirs)};
 }
 
 void drain(HANDLE pipe, std::string& sink) {
     DWORD available = 0;
-    while (PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr) && available > 0) {
+    while (pipe && PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr) && available > 0) {
         char buffer[4096];
         DWORD got = 0;
         if (!ReadFile(pipe, buffer, std::min<DWORD>(available, sizeof buffer), &got, nullptr) || got == 0) return;
@@ -73,115 +54,81 @@ std::string without_carriage_returns_before_newlines(std::string text) {
     return text;
 }
 
-// Starts `exe` on the child ends of the pipes, which are then closed here;
-// returns the process handle. A null environment passes on the test's own.
-HANDLE start_child(const std::string& exe, const std::vector<std::string>& args, Pipe& input, Pipe& output,
-                   Pipe* error, wchar_t* environment, const std::string& working_directory) {
-    STARTUPINFOW startup{};
+}  // namespace
+
+BackgroundProcess::BackgroundProcess(const std::string& exe, const std::vector<std::string>& args,
+                                     const ProcessOptions& options) {
+    auto [input, child_input] = make_pipe(true);
+    auto [output, child_output] = make_pipe(false);
+    std::pair<UniqueHandle, UniqueHandle> error;
+    if (options.separate_error) error = make_pipe(false);
+    STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = input.read.get();
-    startup.hStdOutput = output.write.get();
-    startup.hStdError = error ? error->write.get() : output.write.get();
-    std::wstring command_line = quote(exe);
-    for (const std::string& arg : args) command_line += L" " + quote(arg);
-    const std::wstring directory = widen(working_directory);
+    startup.hStdInput = child_input.get();
+    startup.hStdOutput = child_output.get();
+    startup.hStdError = error.second ? error.second.get() : child_output.get();
+    std::string command_line = quote(exe);
+    for (const std::string& arg : args) command_line += " " + quote(arg);
+    std::string environment = environment_block(options.environment);
+    const char* directory = options.working_directory.empty() ? nullptr : options.working_directory.c_str();
     PROCESS_INFORMATION info{};
-    if (!CreateProcessW(widen(exe).c_str(), command_line.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT,
-                        environment, directory.empty() ? nullptr : directory.c_str(), &startup, &info)) {
+    if (!CreateProcessA(exe.c_str(), command_line.data(), nullptr, nullptr, TRUE, 0, environment.data(), directory,
+                        &startup, &info)) {
         throw std::runtime_error("cannot start " + exe);
     }
     CloseHandle(info.hThread);
-    input.read.reset();
-    output.write.reset();
-    if (error) error->write.reset();
-    return info.hProcess;
+    process_.reset(info.hProcess);
+    input_ = std::move(input);
+    output_ = std::move(output);
+    error_ = std::move(error.first);
+    DWORD written = 0;
+    if (!options.input.empty()) WriteFile(input_.get(), options.input.data(), options.input.size(), &written, nullptr);
 }
 
-}  // namespace
-
-ProcessResult run_process(const std::string& exe, const std::vector<std::string>& args,
-                          const ProcessOptions& options) {
-    Pipe input = make_pipe(true);
-    Pipe output = make_pipe(false);
-    std::optional<Pipe> error;
-    if (options.separate_error) error = make_pipe(false);
-    std::wstring environment = environment_block(options.environment);
-    UniqueHandle process(start_child(exe, args, input, output, error ? &*error : nullptr,
-                                     environment.data(), options.working_directory));
-
-    if (!options.input.empty()) {
-        DWORD written = 0;
-        WriteFile(input.write.get(), options.input.data(), static_cast<DWORD>(options.input.size()), &written, nullptr);
-    }
-    input.write.reset();  // end of input
-
-    ProcessResult result;
-    std::string raw, raw_error;
+// Reads output until `text` shows (if given), the program exits, or time runs out.
+bool BackgroundProcess::pump_until(unsigned timeout_ms, const std::string& text) {
     const DWORD started = GetTickCount();
-    while (WaitForSingleObject(process.get(), 10) == WAIT_TIMEOUT) {
-        drain(output.read.get(), raw);
-        if (error) drain(error->read.get(), raw_error);
-        if (GetTickCount() - started > options.timeout_ms) {
-            TerminateProcess(process.get(), 259);
-            WaitForSingleObject(process.get(), 5000);
-            result.timed_out = true;
-            break;
-        }
+    for (;;) {
+        const bool exited = WaitForSingleObject(process_.get(), 10) != WAIT_TIMEOUT;
+        drain(output_.get(), seen_);
+        drain(error_.get(), seen_error_);
+        if (!text.empty() && seen_.find(text) != std::string::npos) return true;
+        if (exited || GetTickCount() - started > timeout_ms) return exited && text.empty();
     }
-    drain(output.read.get(), raw);
-    if (error) drain(error->read.get(), raw_error);
-    DWORD code = 0;
-    GetExitCodeProcess(process.get(), &code);
-    result.exit_code = static_cast<int>(code);
-    result.output = without_carriage_returns_before_newlines(raw);
-    result.error = without_carriage_returns_before_newlines(raw_error);
-    return result;
-}
-
-BackgroundProcess::BackgroundProcess(const std::string& exe, const std::vector<std::string>& args) {
-    Pipe input = make_pipe(true);
-    Pipe output = make_pipe(false);
-    process_ = start_child(exe, args, input, output, nullptr, nullptr, {});
-    pid_ = GetProcessId(process_);
-    input_ = input.write.release();
-    output_ = output.read.release();
-}
-
-BackgroundProcess::~BackgroundProcess() {
-    CloseHandle(input_);  // end of input asks the program to finish
-    if (WaitForSingleObject(process_, 5000) == WAIT_TIMEOUT) {
-        TerminateProcess(process_, 259);
-        WaitForSingleObject(process_, 5000);
-    }
-    CloseHandle(output_);
-    CloseHandle(process_);
 }
 
 bool BackgroundProcess::wait_for_output(const std::string& text, unsigned timeout_ms) {
-    const DWORD started = GetTickCount();
-    while (seen_.find(text) == std::string::npos) {
-        drain(output_, seen_);
-        if (seen_.find(text) != std::string::npos) break;
-        if (GetTickCount() - started > timeout_ms || WaitForSingleObject(process_, 10) != WAIT_TIMEOUT) return false;
-    }
-    return true;
+    return pump_until(timeout_ms, text);
 }
 
-std::string windows_path_of(const std::string& unix_path) {
-    std::string path = "Z:" + unix_path;
+ProcessResult BackgroundProcess::finish(unsigned timeout_ms) {
+    ProcessResult result;
+    if (!process_) return result;
+    input_.reset();  // end of input
+    if (!pump_until(timeout_ms, "")) TerminateProcess(process_.get(), 259);
+    WaitForSingleObject(process_.get(), 5000);
+    DWORD code = 0;
+    GetExitCodeProcess(process_.get(), &code);
+    process_.reset();
+    result.exit_code = static_cast<int>(code);
+    result.output = without_carriage_returns_before_newlines(seen_);
+    result.error = without_carriage_returns_before_newlines(seen_error_);
+    return result;
+}
+
+ProcessResult run_process(const std::string& exe, const std::vector<std::string>& args,
+                          const ProcessOptions& options) {
+    return BackgroundProcess(exe, args, options).finish(options.timeout_ms);
+}
+
+std::string windows_path_in(const char* variable, const std::string& relative) {
+    const char* unix_path = std::getenv(variable);
+    if (!unix_path) throw std::runtime_error(std::string(variable) + " is not set");
+    std::string path = "Z:" + std::string(unix_path) + (relative.empty() ? "" : "/" + relative);
     std::replace(path.begin(), path.end(), '/', '\\');
     return path;
 }
 
-std::string twk_exe_path() {
-    const char* exe = std::getenv("TWK_EXE");
-    if (!exe) throw std::runtime_error("TWK_EXE is not set");
-    return windows_path_of(exe);
-}
-
-std::string test_tool_path(const std::string& file_name) {
-    const char* dir = std::getenv("TWK_TEST_TOOLS");
-    if (!dir) throw std::runtime_error("TWK_TEST_TOOLS is not set");
-    return windows_path_of(std::string(dir) + "/" + file_name);
-}
+std::string twk_exe_path() { return windows_path_in("TWK_EXE"); }
+std::string test_tool_path(const std::string& file_name) { return windows_path_in("TWK_TEST_TOOLS", file_name); }

@@ -2,10 +2,10 @@
 
 #include "engine/directory_listing.h"
 #include "engine/win32_handle.h"
+#include "support/directory_link.h"
 
 #include <atomic>
 #include <stdexcept>
-#include <vector>
 
 std::wstring wide_path(const std::string& utf8) {
     std::wstring wide(utf8.size(), L'\0');
@@ -23,46 +23,6 @@ std::wstring long_form(const std::string& path) { return L"\\\\?\\" + wide_path(
 void make_parents(const std::string& path) {
     for (std::size_t slash = path.find('\\', 3); slash != std::string::npos; slash = path.find('\\', slash + 1)) {
         CreateDirectoryW(long_form(path.substr(0, slash)).c_str(), nullptr);
-    }
-}
-
-DWORD attributes_of(const std::string& path) { return GetFileAttributesW(wide_path(path).c_str()); }
-
-// Wide calls, so that names the test program's code page cannot spell go too.
-void remove_wide_tree(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return;
-    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL | (attributes & FILE_ATTRIBUTE_DIRECTORY));
-    const bool real_directory = (attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-    if (real_directory) {
-        WIN32_FIND_DATAW entry;
-        const UniqueFindHandle search(FindFirstFileW((path + L"\\*").c_str(), &entry));
-        for (bool more = static_cast<bool>(search); more; more = FindNextFileW(search.get(), &entry)) {
-            if (wcscmp(entry.cFileName, L".") && wcscmp(entry.cFileName, L"..")) {
-                remove_wide_tree(path + L"\\" + entry.cFileName);
-            }
-        }
-    }
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-        if (!RemoveDirectoryW(path.c_str())) DeleteFileW(path.c_str());
-    } else {
-        DeleteFileW(path.c_str());
-    }
-}
-
-void write_bytes(const std::string& path, const char* data, std::uint64_t size, char fill) {
-    make_parents(path);
-    UniqueFileHandle file(CreateFileW(long_form(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) throw std::runtime_error("cannot create " + path);
-    std::vector<char> chunk(64 * 1024, fill);
-    for (std::uint64_t written = 0; written < size;) {
-        const DWORD part = static_cast<DWORD>(std::min<std::uint64_t>(chunk.size(), size - written));
-        DWORD done = 0;
-        if (!WriteFile(file.get(), data ? data + written : chunk.data(), part, &done, nullptr) || done != part) {
-            throw std::runtime_error("cannot write " + path);
-        }
-        written += part;
     }
 }
 
@@ -88,26 +48,28 @@ std::string FixtureTree::make_dir(const std::string& relative) const {
 }
 
 std::string FixtureTree::write_file(const std::string& relative, std::uint64_t size) const {
-    const std::string full = path(relative);
-    write_bytes(full, nullptr, size, 'x');
-    return full;
+    return write_text(relative, std::string(size, 'x'));
 }
 
 std::string FixtureTree::write_text(const std::string& relative, const std::string& content) const {
     const std::string full = path(relative);
-    write_bytes(full, content.data(), content.size(), 0);
+    make_parents(full);
+    UniqueFileHandle file(CreateFileW(long_form(full).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD done = 0;
+    if (!file || !WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &done, nullptr) ||
+        done != content.size()) {
+        throw std::runtime_error("cannot write " + full);
+    }
     return full;
 }
 
 void FixtureTree::set_age_seconds(const std::string& relative, std::int64_t seconds) const {
     const std::string full = path(relative);
-    const DWORD attributes = attributes_of(full);
-    const DWORD flags = (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-                            ? FILE_FLAG_BACKUP_SEMANTICS
-                            : FILE_ATTRIBUTE_NORMAL;
-    UniqueFileHandle file(CreateFileW(wide_path(full).c_str(), FILE_WRITE_ATTRIBUTES,
+    // Backup semantics let the same call open a directory.
+    UniqueFileHandle file(CreateFileW(long_form(full).c_str(), FILE_WRITE_ATTRIBUTES,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                      OPEN_EXISTING, flags, nullptr));
+                                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!file) throw std::runtime_error("cannot open " + full);
     const std::uint64_t when = current_file_time() - static_cast<std::uint64_t>(seconds) * 10000000ULL;
     FILETIME time{static_cast<DWORD>(when), static_cast<DWORD>(when >> 32)};
@@ -115,13 +77,16 @@ void FixtureTree::set_age_seconds(const std::string& relative, std::int64_t seco
 }
 
 void FixtureTree::add_attributes(const std::string& relative, unsigned long attributes) const {
-    const std::string full = path(relative);
-    const DWORD current = attributes_of(full);
-    SetFileAttributesW(wide_path(full).c_str(), (current == INVALID_FILE_ATTRIBUTES ? 0 : current) | attributes);
+    const std::wstring full = long_form(path(relative));
+    SetFileAttributesW(full.c_str(), GetFileAttributesW(full.c_str()) | attributes);
 }
 
 bool FixtureTree::exists(const std::string& relative) const {
-    return attributes_of(path(relative)) != INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(long_form(path(relative)).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-void remove_tree(const std::string& path) { remove_wide_tree(wide_path(path)); }
+// Only a tree that is there: Wine does not wait for the Unix program, which
+// could otherwise remove what the caller makes next.
+void remove_tree(const std::string& path) {
+    if (GetFileAttributesW(long_form(path).c_str()) != INVALID_FILE_ATTRIBUTES) remove_from_unix(path);
+}

@@ -1,7 +1,7 @@
 #pragma once
 // A throw-away directory tree for one test: files with chosen sizes, ages and
-// attributes. Paths are UTF-8 and go to the wide Windows calls, so a test can
-// make names that its own code page cannot spell.
+// attributes. Paths are UTF-8, made through the wide calls, which also reach
+// paths too long for the cleaner's.
 // Roots are short paths under /tmp so fixture paths stay far below 260 bytes.
 
 #include <cstdint>
@@ -39,7 +39,8 @@ private:
     std::string root_;
 };
 
-// Deletes a tree (read-only files included).
+// Deletes a tree, read-only files, links and paths too long for the "A" calls
+// included (the link itself, never its target).
 void remove_tree(const std::string& path);
 
 std::wstring wide_path(const std::string& utf8);

@@ -2,14 +2,9 @@
 
 #include "engine/diagnostics.h"
 
-#include <gtest/gtest.h>
-
 #include <windows.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <sstream>
-#include <stdexcept>
 
 namespace {
 
@@ -18,13 +13,6 @@ std::string replace_all(std::string text, const std::string& from, const std::st
         text.replace(at, from.size(), to);
     }
     return text;
-}
-
-std::string percent_label(std::size_t index, std::size_t count) {
-    char label[16];
-    std::snprintf(label, sizeof label, "[%3.0f%%] ",
-                  static_cast<double>(static_cast<float>(index) / static_cast<float>(count) * 100.0f));
-    return label;
 }
 
 }  // namespace
@@ -102,7 +90,6 @@ ProcessResult run_twk_in_profile(const FixtureTree& tree, const std::vector<std:
 ConsoleText console_text(const std::string& output) {
     // A progress message starts with a carriage return and overwrites the line.
     std::istringstream lines(replace_all(replace_all(output, "\n\r", "\n"), "\r", "\n"));
-    std::vector<std::string> module_lines;
     ConsoleText result;
     bool in_scan = false;
     for (std::string line; std::getline(lines, line);) {
@@ -111,27 +98,17 @@ ConsoleText console_text(const std::string& output) {
         } else if (in_scan && line == "[100%] Scan complete") {
             in_scan = false;
         } else if (in_scan) {
-            module_lines.push_back(line);
+            result.scan_modules.push_back(line.substr(std::min(line.size(), line.find("] ") + 2)));
             continue;
         }
         result.text += line + "\n";
     }
-    for (std::size_t i = 0; i < module_lines.size(); ++i) {
-        const std::string label = percent_label(i, module_lines.size());
-        EXPECT_EQ(module_lines[i].substr(0, label.size()), label) << module_lines[i];
-        result.scan_modules.push_back(module_lines[i].substr(std::min(label.size(), module_lines[i].size())));
-    }
     return result;
 }
 
-std::string recycle_bin_path(const std::string& file_name) {
-    const char* trash = std::getenv("TWK_TEST_TRASH");
-    if (!trash) throw std::runtime_error("TWK_TEST_TRASH is not set");
-    return windows_path_of(std::string(trash) + "/files/" + file_name);
-}
+std::string recycle_bin_path(const std::string& file_name) { return windows_path_in("TWK_TEST_TRASH", "files/" + file_name); }
 
 void forget_recycled(const std::string& file_name) {
     remove_tree(recycle_bin_path(file_name));
-    const char* trash = std::getenv("TWK_TEST_TRASH");
-    DeleteFileA(windows_path_of(std::string(trash) + "/info/" + file_name + ".trashinfo").c_str());
+    DeleteFileA(windows_path_in("TWK_TEST_TRASH", "info/" + file_name + ".trashinfo").c_str());
 }

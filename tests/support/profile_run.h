@@ -57,9 +57,8 @@ struct ConsoleText {
     std::string text;                       // the rest, one line per progress message
 };
 
-// Splits the progress line of a scan off the output, after checking that its
-// percentages are those of the number of modules shown: 0, 100/n, 200/n, ...
-// Every other progress message becomes a line of its own.
+// Splits the progress line of a scan off the output; every other progress
+// message becomes a line of its own.
 ConsoleText console_text(const std::string& output);
 
 // Where Wine's Recycle Bin keeps a deleted file of this name; forgetting it

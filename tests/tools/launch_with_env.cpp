@@ -10,33 +10,21 @@
 
 #include <string>
 
-namespace {
-
-std::wstring quoted(const wchar_t* argument) {
-    std::wstring text = L"\"";
-    for (const wchar_t* c = argument; *c; ++c) {
-        if (*c == L'"') text += L'\\';
-        text += *c;
-    }
-    return text + L"\"";
-}
-
-}  // namespace
-
 int main() {
     int argc = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    if (!argv) return 125;
     int i = 1;
-    for (; i < argc && std::wstring(argv[i]) != L"--"; ++i) {
+    for (; argv && i < argc && std::wstring(argv[i]) != L"--"; ++i) {
         const std::wstring assignment = argv[i];
         const auto equals = assignment.find(L'=');
         if (equals == std::wstring::npos) return 125;
         SetEnvironmentVariableW(assignment.substr(0, equals).c_str(), assignment.substr(equals + 1).c_str());
     }
-    if (i + 1 >= argc) return 125;
-    std::wstring command_line = quoted(argv[i + 1]);
-    for (int j = i + 2; j < argc; ++j) command_line += L" " + quoted(argv[j]);
+    // The program and its arguments, quoted as they were given.
+    std::wstring command_line = GetCommandLineW();
+    const auto program = command_line.find(L" -- ");
+    if (i + 1 >= argc || program == std::wstring::npos) return 125;
+    command_line.erase(0, program + 4);
 
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
@@ -45,8 +33,7 @@ int main() {
     startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(argv[i + 1], command_line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                        &process)) {
+    if (!CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
         return 126;
     }
     WaitForSingleObject(process.hProcess, INFINITE);
