@@ -27,29 +27,18 @@ gui_session_stop() {
   return 0
 }
 
-# Starts Xvfb on the first free display number from 90 on. Other sessions
-# start theirs at the same time: a display counts as ours only when its lock
-# file names our server, not merely when something answers on it.
+# Starts Xvfb on a display number the server itself finds free, so sessions
+# started at the same time never share one.
 start_xvfb() {
-  local n
-  for n in $(seq 90 140); do
-    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-    Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
-    XVFB_PID=$!
-    export DISPLAY=":$n"
-    local i
-    for i in $(seq 1 50); do
-      kill -0 "$XVFB_PID" 2>/dev/null || break
-      if [ "$(tr -d ' \n' <"/tmp/.X$n-lock" 2>/dev/null)" = "$XVFB_PID" ] &&
-        timeout 2 xdotool getdisplaygeometry >/dev/null 2>&1; then
-        return 0
-      fi
-      sleep 0.1
-    done
-    kill "$XVFB_PID" 2>/dev/null
-    XVFB_PID=""
+  local number_file i
+  number_file=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$number_file" </dev/null >/dev/null 2>&1 &
+  XVFB_PID=$!
+  for i in $(seq 1 50); do
+    [ -s "$number_file" ] && export DISPLAY=":$(tr -d ' \n' <"$number_file")" && rm -f "$number_file" && return 0
+    sleep 0.1
   done
-  echo "no free X display" >&2
+  echo "Xvfb did not start" >&2
   return 1
 }
 
