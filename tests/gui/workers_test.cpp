@@ -10,10 +10,6 @@
 
 namespace {
 
-// The five real module ids on fake modules, so reports and tallies read as in use.
-constexpr const char* REAL_IDS[] = {"temp_files", "browser_cache", "windows_cleanup", "duplicate_finder",
-                                    "registry_cleaner"};
-
 std::string masked(const std::string& text) {
     return std::regex_replace(text, std::regex("completed in [0-9]+\\.[0-9] seconds"), "completed in S seconds");
 }
@@ -23,8 +19,8 @@ protected:
     void SetUp() override {
         reset_fake_modules();
         cleaner_init();
-        for (int slot = 0; slot < 5; ++slot) {
-            fake_state(slot).id = REAL_IDS[slot];
+        for (int slot = 0; slot < GUI_MODULE_COUNT; ++slot) {  // the window's module ids on fake modules
+            fake_state(slot).id = GUI_MODULES[slot].id;
             ASSERT_TRUE(cleaner_register_module(fake_module(slot)));
         }
         g_gui.module_selected = {1, 1, 1, 1, 0};
