@@ -89,11 +89,7 @@ diff <(expected_scan_report "$items" "$size") <(sed -E 's/completed in [0-9]+\.[
 sleep 1  # the worker lets the report show before it ends
 at 700 510 click 1 && at 700 300 && sleep 0.3  # drops the selection, leaves the buttons
 shot "$PROFILE/scan.png"
-expect_pixels "$PROFILE/scan.png" <<'EOF'
-780 300 31,41,55 log box after the scan
-262 532 20,184,166 Scan button after the scan
-350 532 16,185,129 Clean button after a scan with items
-EOF
+expect_pixels "$PROFILE/scan.png" <<<"350 532 16,185,129 Clean button after a scan with items"
 if [ -n "${TWK_SCREENSHOT_DIR:-}" ]; then
   mkdir -p "$TWK_SCREENSHOT_DIR" && cp "$PROFILE/idle.png" "$PROFILE/scan.png" "$TWK_SCREENSHOT_DIR/"
 fi
