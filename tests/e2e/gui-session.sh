@@ -48,10 +48,8 @@ prepare_prefix() {
   mkdir -p "$HOME" "${XDG_DATA_HOME:-$HOME/.local/share}"
   if [ ! -f "$WINEPREFIX/.twk-fonts" ]; then
     timeout 180 wineboot -i </dev/null >/dev/null 2>&1
-    local face
-    for face in "Segoe UI" "Arial"; do
-      timeout 60 wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d 'DejaVu Sans' /f </dev/null >/dev/null 2>&1
-    done
+    timeout 60 wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Segoe UI' /d 'DejaVu Sans' /f </dev/null >/dev/null 2>&1
+    timeout 60 wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Arial' /d 'DejaVu Sans' /f </dev/null >/dev/null 2>&1
     timeout 60 wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
       /v 'DejaVu Sans' /t REG_MULTI_SZ /d 'Symbola_hint.ttf,Symbola' /f </dev/null >/dev/null 2>&1
     touch "$WINEPREFIX/.twk-fonts"
