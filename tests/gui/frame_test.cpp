@@ -15,11 +15,9 @@ class Frame : public ::testing::Test {
 protected:
     void SetUp() override {
         g_gui.scanning = g_gui.cleaning = g_gui.has_results = false;
-        g_gui.result_items = 0;
         g_gui.module_selected = {1, 1, 1, 1, 0};
         set_log("");
     }
-    void TearDown() override { g_gui.scanning = false; }
     FrameHarness harness;
 };
 
