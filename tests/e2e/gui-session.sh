@@ -22,7 +22,7 @@ win_path() { local p="Z:$1"; echo "${p//\//\\}"; }
 gui_session_stop() {
   [ -n "$LAUNCH_PID" ] && kill "$LAUNCH_PID" 2>/dev/null
   timeout 20 wineserver -k </dev/null >/dev/null 2>&1 || true
-  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
+  [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null
   [ -n "$PROFILE" ] && rm -rf "$PROFILE"
   return 0
 }
@@ -30,14 +30,9 @@ gui_session_stop() {
 # Starts Xvfb on a display number the server itself finds free, so sessions
 # started at the same time never share one.
 start_xvfb() {
-  local number_file i
-  number_file=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$number_file" </dev/null >/dev/null 2>&1 &
-  XVFB_PID=$!
-  for i in $(seq 1 50); do
-    [ -s "$number_file" ] && export DISPLAY=":$(tr -d ' \n' <"$number_file")" && rm -f "$number_file" && return 0
-    sleep 0.1
-  done
+  local number
+  coproc XVFB { exec Xvfb -displayfd 1 -screen 0 1280x800x24 -nolisten tcp </dev/null 2>/dev/null; }
+  read -t 10 -r number <&"${XVFB[0]}" && export DISPLAY=":$number" && return 0
   echo "Xvfb did not start" >&2
   return 1
 }
@@ -83,13 +78,8 @@ make_profile() {
 start_window() {
   "${TWK_COMMAND[@]}" </dev/null >"$PROFILE/window.out" 2>&1 &
   LAUNCH_PID=$!
-  local i
-  for i in $(seq 1 120); do
-    WINDOW=$(timeout 5 xdotool search --name '^Tidewick$' 2>/dev/null | head -n 1) && [ -n "$WINDOW" ] && return 0
-    sleep 0.5
-  done
-  echo "the window did not appear" >&2
-  return 1
+  WINDOW=$(timeout 60 xdotool search --sync --name '^Tidewick$' 2>/dev/null | head -n 1)
+  [ -n "$WINDOW" ] || { echo "the window did not appear" >&2; return 1; }
 }
 
 # CPU seconds (user + system) a process has used.
