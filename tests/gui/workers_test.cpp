@@ -29,10 +29,7 @@ protected:
         g_gui.clean_outcome_shown = false;
         set_log("");
     }
-    void TearDown() override {
-        cleaner_shutdown();
-        g_gui.scan_results.reset();
-    }
+    void TearDown() override { cleaner_shutdown(); g_gui.scan_results.reset(); }
     static void run(LPTHREAD_START_ROUTINE worker, std::atomic<bool>& flag) {
         flag = true;
         g_gui.operation_start_tick = GetTickCount();
