@@ -11,10 +11,7 @@
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEPREFIX="$(dirname "$WINEPREFIX")/gui-prefix"
 
-XVFB_PID=""
-LAUNCH_PID=""
-PROFILE=""
-WINDOW=""
+XVFB_PID="" LAUNCH_PID="" PROFILE="" WINDOW=""
 
 # Unix path to the Z: form Wine shows.
 win_path() { local p="Z:$1"; echo "${p//\//\\}"; }
@@ -32,9 +29,8 @@ gui_session_stop() {
 start_xvfb() {
   local number
   coproc XVFB { exec Xvfb -displayfd 1 -screen 0 1280x800x24 -nolisten tcp </dev/null 2>/dev/null; }
-  read -t 10 -r number <&"${XVFB[0]}" && export DISPLAY=":$number" && return 0
-  echo "Xvfb did not start" >&2
-  return 1
+  read -t 10 -r number <&"${XVFB[0]}" || { echo "Xvfb did not start" >&2; return 1; }
+  export DISPLAY=":$number"
 }
 
 # The prefix, made once; the faces the window asks for map to fonts Debian
@@ -63,12 +59,11 @@ make_profile() {
   head -c 900 /dev/zero >"$PROFILE/Temp/setup.tmp"
   touch -d '3 days ago' "$PROFILE/Temp/old-report.log" "$PROFILE/Temp/setup.tmp"
   touch -d '2 days ago' "$PROFILE/Temp/sub/old-cache.dat"
-  PROFILE_ENV=(
-    "TEMP=$(win_path "$PROFILE/Temp")" "TMP=$(win_path "$PROFILE/Temp")"
-    "LOCALAPPDATA=$(win_path "$PROFILE/Local")" "APPDATA=$(win_path "$PROFILE/Roaming")"
-    "PROGRAMDATA=$(win_path "$PROFILE/ProgramData")" "USERPROFILE=$(win_path "$PROFILE/User")"
-    "WINDIR=$(win_path "$PROFILE/Windows")"
-  )
+  local pair
+  PROFILE_ENV=()
+  for pair in TEMP=Temp TMP=Temp LOCALAPPDATA=Local APPDATA=Roaming PROGRAMDATA=ProgramData USERPROFILE=User WINDIR=Windows; do
+    PROFILE_ENV+=("${pair%%=*}=$(win_path "$PROFILE/${pair#*=}")")
+  done
 
   # The command that runs twk.exe with the profile; twk's arguments follow it.
   TWK_COMMAND=(wine "$TWK_TEST_TOOLS/launch_with_env.exe" "${PROFILE_ENV[@]}" -- "$(win_path "$TWK_EXE")")
