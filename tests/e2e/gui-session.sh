@@ -11,10 +11,7 @@
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEPREFIX="$(dirname "$WINEPREFIX")/gui-prefix"
 
-XVFB_PID=""
-LAUNCH_PID=""
-PROFILE=""
-WINDOW=""
+XVFB_PID="" LAUNCH_PID="" PROFILE="" WINDOW=""
 
 # Unix path to the Z: form Wine shows.
 win_path() { local p="Z:$1"; echo "${p//\//\\}"; }
@@ -22,35 +19,18 @@ win_path() { local p="Z:$1"; echo "${p//\//\\}"; }
 gui_session_stop() {
   [ -n "$LAUNCH_PID" ] && kill "$LAUNCH_PID" 2>/dev/null
   timeout 20 wineserver -k </dev/null >/dev/null 2>&1 || true
-  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
+  [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null
   [ -n "$PROFILE" ] && rm -rf "$PROFILE"
   return 0
 }
 
-# Starts Xvfb on the first free display number from 90 on. Other sessions
-# start theirs at the same time: a display counts as ours only when its lock
-# file names our server, not merely when something answers on it.
+# Starts Xvfb on a display number the server itself finds free, so sessions
+# started at the same time never share one.
 start_xvfb() {
-  local n
-  for n in $(seq 90 140); do
-    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-    Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
-    XVFB_PID=$!
-    export DISPLAY=":$n"
-    local i
-    for i in $(seq 1 50); do
-      kill -0 "$XVFB_PID" 2>/dev/null || break
-      if [ "$(tr -d ' \n' <"/tmp/.X$n-lock" 2>/dev/null)" = "$XVFB_PID" ] &&
-        timeout 2 xdotool getdisplaygeometry >/dev/null 2>&1; then
-        return 0
-      fi
-      sleep 0.1
-    done
-    kill "$XVFB_PID" 2>/dev/null
-    XVFB_PID=""
-  done
-  echo "no free X display" >&2
-  return 1
+  local number
+  coproc XVFB { exec Xvfb -displayfd 1 -screen 0 1280x800x24 -nolisten tcp </dev/null 2>/dev/null; }
+  read -t 10 -r number <&"${XVFB[0]}" || { echo "Xvfb did not start" >&2; return 1; }
+  export DISPLAY=":$number"
 }
 
 # The prefix, made once; the faces the window asks for map to fonts Debian
@@ -59,10 +39,8 @@ prepare_prefix() {
   mkdir -p "$HOME" "${XDG_DATA_HOME:-$HOME/.local/share}"
   if [ ! -f "$WINEPREFIX/.twk-fonts" ]; then
     timeout 180 wineboot -i </dev/null >/dev/null 2>&1
-    local face
-    for face in "Segoe UI" "Arial"; do
-      timeout 60 wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d 'DejaVu Sans' /f </dev/null >/dev/null 2>&1
-    done
+    timeout 60 wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Segoe UI' /d 'DejaVu Sans' /f </dev/null >/dev/null 2>&1
+    timeout 60 wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Arial' /d 'DejaVu Sans' /f </dev/null >/dev/null 2>&1
     timeout 60 wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
       /v 'DejaVu Sans' /t REG_MULTI_SZ /d 'Symbola_hint.ttf,Symbola' /f </dev/null >/dev/null 2>&1
     touch "$WINEPREFIX/.twk-fonts"
@@ -81,12 +59,11 @@ make_profile() {
   head -c 900 /dev/zero >"$PROFILE/Temp/setup.tmp"
   touch -d '3 days ago' "$PROFILE/Temp/old-report.log" "$PROFILE/Temp/setup.tmp"
   touch -d '2 days ago' "$PROFILE/Temp/sub/old-cache.dat"
-  PROFILE_ENV=(
-    "TEMP=$(win_path "$PROFILE/Temp")" "TMP=$(win_path "$PROFILE/Temp")"
-    "LOCALAPPDATA=$(win_path "$PROFILE/Local")" "APPDATA=$(win_path "$PROFILE/Roaming")"
-    "PROGRAMDATA=$(win_path "$PROFILE/ProgramData")" "USERPROFILE=$(win_path "$PROFILE/User")"
-    "WINDIR=$(win_path "$PROFILE/Windows")"
-  )
+  local pair
+  PROFILE_ENV=()
+  for pair in TEMP=Temp TMP=Temp LOCALAPPDATA=Local APPDATA=Roaming PROGRAMDATA=ProgramData USERPROFILE=User WINDIR=Windows; do
+    PROFILE_ENV+=("${pair%%=*}=$(win_path "$PROFILE/${pair#*=}")")
+  done
 
   # The command that runs twk.exe with the profile; twk's arguments follow it.
   TWK_COMMAND=(wine "$TWK_TEST_TOOLS/launch_with_env.exe" "${PROFILE_ENV[@]}" -- "$(win_path "$TWK_EXE")")
@@ -96,13 +73,8 @@ make_profile() {
 start_window() {
   "${TWK_COMMAND[@]}" </dev/null >"$PROFILE/window.out" 2>&1 &
   LAUNCH_PID=$!
-  local i
-  for i in $(seq 1 120); do
-    WINDOW=$(timeout 5 xdotool search --name '^Tidewick$' 2>/dev/null | head -n 1) && [ -n "$WINDOW" ] && return 0
-    sleep 0.5
-  done
-  echo "the window did not appear" >&2
-  return 1
+  WINDOW=$(timeout 60 xdotool search --sync --name '^Tidewick$' 2>/dev/null | head -n 1)
+  [ -n "$WINDOW" ] || { echo "the window did not appear" >&2; return 1; }
 }
 
 # CPU seconds (user + system) a process has used.
