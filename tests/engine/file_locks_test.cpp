@@ -11,6 +11,7 @@
 
 #include <cwchar>
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -95,10 +96,9 @@ TEST(ScriptedRestartManager, NamesTheHolderOrFallsBack) {
         const UniqueFileHandle held(
             c.held ? CreateFileA(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr) : INVALID_HANDLE_VALUE);
         const auto holder = is_file_locked(file);
-        EXPECT_EQ(holder ? holder->name : "", c.holder) << c.what;
-        EXPECT_EQ(holder ? holder->pid : 0, c.pid) << c.what;
-        EXPECT_EQ(script.sessions_ended, c.sessions_ended) << c.what;
-        EXPECT_EQ(script.records_asked, c.records_asked) << c.what;
+        EXPECT_EQ(std::tuple(holder ? holder->name : "", holder ? holder->pid : 0, script.sessions_ended, script.records_asked),
+                  std::tuple(c.holder, c.pid, c.sessions_ended, c.records_asked))
+            << c.what;
     }
     install_lock_query_api(previous);
 }
