@@ -31,16 +31,13 @@ protected:
     }
 };
 
-// Descriptors with distinct ids and nothing else, for filling the registry.
-std::uint64_t scan_nothing(ItemList&) { return 0; }
-bool clean_nothing(const ItemList&) { return true; }
-
 TEST_F(EngineTest, RegistryRefusesBadDescriptorsDuplicatesAndAThirtyThirdModule) {
     static std::vector<std::string> ids(33);  // the registry keeps pointers until the fixture's shutdown
     static std::vector<CleanerModule> fillers(33);
     for (int i = 0; i < 33; ++i) {
         ids[i] = "filler" + std::to_string(i);
-        fillers[i] = CleanerModule{ids[i].c_str(), nullptr, nullptr, scan_nothing, clean_nothing, nullptr, nullptr};
+        fillers[i] = CleanerModule{ids[i].c_str(), nullptr, nullptr, [](ItemList&) { return std::uint64_t{0}; },
+                                   [](const ItemList&) { return true; }, nullptr, nullptr};
     }
 
     EXPECT_FALSE(cleaner_register_module(nullptr));
