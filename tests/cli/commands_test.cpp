@@ -30,7 +30,6 @@ protected:
         return options;
     }
     static void report(ItemList items) { fake_state(0).items = std::move(items); }
-    static int cleans() { return static_cast<int>(fake_state(0).batches.size()); }
 };
 
 ItemList numbered_items(int count, std::uint64_t size = 1024) {
@@ -92,11 +91,11 @@ TEST_F(CommandTest, CleanAsksFirstAndOnlyAYesCleansUnlessItIsADryRun) {
     const ConsoleRun dry_run = run(dry);
     EXPECT_EQ(dry_run.status, 0);
     EXPECT_THAT(dry_run.output, ::testing::EndsWith("Found 2 items (1.00 KB)\n\nDry run mode - no files will be deleted.\n"));
-    EXPECT_EQ(cleans(), 0);
+    EXPECT_THAT(fake_state(0).batches, ::testing::IsEmpty());
 
     const ConsoleRun accepted = run(command("clean"), "yes please\n");
     EXPECT_EQ(accepted.status, 0);
-    EXPECT_EQ(cleans(), 1);
+    EXPECT_EQ(fake_state(0).batches.size(), 1u);
     EXPECT_THAT(accepted.output, ::testing::EndsWith("[y/N]: \nCleaning...\n"
                                                      "\r[100%] Cleaning files...\n\r[100%] Clean complete\n"
                                                      "\nCleaning complete:\n  Cleaned: 2 items (1.00 KB)\n"
