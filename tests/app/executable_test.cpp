@@ -52,9 +52,7 @@ TEST(Executable, IsAGuiProgramThatImportsOnlySystemDlls) {
     EXPECT_THAT(imported, ::testing::Contains("kernel32.dll"));
     for (const std::string& dll : imported) EXPECT_TRUE(system_dlls.count(dll)) << dll << " would have to ship beside twk.exe";
     // Loaded at first use, so that a console start does without them.
-    for (const char* delayed : {"user32.dll", "gdi32.dll", "shell32.dll", "ole32.dll"}) {
-        EXPECT_FALSE(imported.count(delayed)) << delayed;
-    }
+    for (const char* delayed : {"user32.dll", "gdi32.dll", "shell32.dll", "ole32.dll"}) EXPECT_FALSE(imported.count(delayed)) << delayed;
 }
 
 TEST(Executable, CarriesIconVersionAndManifest) {
@@ -66,17 +64,16 @@ TEST(Executable, CarriesIconVersionAndManifest) {
     // The fixed block follows the "VS_VERSION_INFO" header, 32-bit aligned.
     const auto* fixed = reinterpret_cast<const VS_FIXEDFILEINFO*>(version.data() + 40);
     EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
-    const std::string numbers = std::to_string(HIWORD(fixed->dwFileVersionMS)) + "." +
-                                std::to_string(LOWORD(fixed->dwFileVersionMS)) + "." +
-                                std::to_string(HIWORD(fixed->dwFileVersionLS));
-    EXPECT_EQ(numbers, TWK_VERSION);
-    EXPECT_EQ(LOWORD(fixed->dwFileVersionLS), 0u);
+    EXPECT_EQ(std::to_string(HIWORD(fixed->dwFileVersionMS)) + "." + std::to_string(LOWORD(fixed->dwFileVersionMS)) + "." +
+                  std::to_string(HIWORD(fixed->dwFileVersionLS)) + "." + std::to_string(LOWORD(fixed->dwFileVersionLS)),
+              std::string(TWK_VERSION) + ".0");
 
     const std::string manifest = image.resource(RT_MANIFEST, MAKEINTRESOURCEA(1));
-    EXPECT_THAT(manifest, ::testing::HasSubstr("name=\"Tidewick.twk\" version=\"" + std::string(TWK_VERSION) + ".0\""));
-    EXPECT_THAT(manifest, ::testing::HasSubstr("level=\"asInvoker\""));
-    EXPECT_THAT(manifest, ::testing::HasSubstr("<dpiAware"));
-    EXPECT_THAT(manifest, ::testing::HasSubstr("Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""));
+    for (const std::string& part : {"name=\"Tidewick.twk\" version=\"" + std::string(TWK_VERSION) + ".0\"",
+                                    std::string("level=\"asInvoker\""), std::string("<dpiAware"),
+                                    std::string("Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"")}) {
+        EXPECT_THAT(manifest, ::testing::HasSubstr(part));
+    }
 }
 
 }  // namespace

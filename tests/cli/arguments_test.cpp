@@ -8,12 +8,6 @@
 
 namespace {
 
-std::optional<CliOptions> parse(std::initializer_list<const char*> words) {
-    std::vector<const char*> argv{"twk.exe"};
-    argv.insert(argv.end(), words);
-    return parse_arguments(static_cast<int>(argv.size()), argv.data());
-}
-
 // The first word is the command (an unknown one is rejected later by the
 // runner), flags count anywhere, and --help or --version stop the parse.
 TEST(ParseArguments, CommandsFlagsHelpAndVersion) {
@@ -35,7 +29,9 @@ TEST(ParseArguments, CommandsFlagsHelpAndVersion) {
         {{"--force", "--dry-run"}, nullptr},
     };
     for (const Case& c : cases) {
-        const auto options = parse(c.words);
+        std::vector<const char*> argv{"twk.exe"};
+        argv.insert(argv.end(), c.words);
+        const auto options = parse_arguments(static_cast<int>(argv.size()), argv.data());
         ASSERT_EQ(options.has_value(), c.command != nullptr) << c.words.size() << " words";
         if (!options) continue;
         EXPECT_EQ(options->command, c.command);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 using ::testing::ElementsAre;
@@ -30,16 +31,13 @@ protected:
     }
 };
 
-// Descriptors with distinct ids and nothing else, for filling the registry.
-std::uint64_t scan_nothing(ItemList&) { return 0; }
-bool clean_nothing(const ItemList&) { return true; }
-
 TEST_F(EngineTest, RegistryRefusesBadDescriptorsDuplicatesAndAThirtyThirdModule) {
     static std::vector<std::string> ids(33);  // the registry keeps pointers until the fixture's shutdown
     static std::vector<CleanerModule> fillers(33);
     for (int i = 0; i < 33; ++i) {
         ids[i] = "filler" + std::to_string(i);
-        fillers[i] = CleanerModule{ids[i].c_str(), nullptr, nullptr, scan_nothing, clean_nothing, nullptr, nullptr};
+        fillers[i] = CleanerModule{ids[i].c_str(), nullptr, nullptr, [](ItemList&) { return std::uint64_t{0}; },
+                                   [](const ItemList&) { return true; }, nullptr, nullptr};
     }
 
     EXPECT_FALSE(cleaner_register_module(nullptr));
@@ -68,8 +66,7 @@ TEST_F(EngineTest, FilteredScansOnlyRunTheChosenModules) {
         auto results = cleaner_scan(fourth);
         ASSERT_TRUE(results);
         EXPECT_THAT(progress.calls(), ElementsAre(Call(60.0f, "Fake Module 3"), Call(100.0f, "Scan complete")));
-        EXPECT_EQ(fake_state(0).scans, 0);
-        EXPECT_EQ(fake_state(3).scans, 1);
+        EXPECT_EQ(std::pair(fake_state(0).scans, fake_state(3).scans), std::pair(0, 1));
     }
     {
         ProgressRecorder progress;
@@ -98,14 +95,11 @@ TEST_F(EngineTest, CleanRoutesCopiesByTagAndCountsPerBatchAndUntaggedItemsNowher
     auto results = cleaner_clean(list);
 
     ASSERT_TRUE(results);
-    EXPECT_EQ(results->cleaned_count, 2u);
-    EXPECT_EQ(results->bytes_freed, 3u);
-    EXPECT_EQ(results->failed_count, 3u);
-    EXPECT_EQ(results->error_count(), 3u);
+    EXPECT_EQ(std::tuple(results->cleaned_count, results->bytes_freed, results->failed_count, results->error_count()),
+              std::tuple(2u, 3u, 3u, 3u));
     EXPECT_EQ(results->errors, std::vector<std::string>(3, "Failed to clean item"));
     ASSERT_EQ(fake_state(0).batches.size(), 1u);
-    EXPECT_EQ(fake_state(0).batches[0].size(), 2u);
-    EXPECT_EQ(fake_state(0).batches[0][0].description, "[fake0] Item");
+    EXPECT_EQ(std::tuple(fake_state(0).batches[0].size(), fake_state(0).batches[0][0].description), std::tuple(2u, "[fake0] Item"));
     EXPECT_TRUE(fake_state(2).batches.empty());  // an empty batch never reaches its module
     EXPECT_THAT(progress.calls(), ElementsAre(Call(200.0f / 7, "Cleaning files..."), Call(500.0f / 7, "Cleaning files..."),
                                               Call(100.0f, "Clean complete")));
@@ -127,11 +121,9 @@ TEST_F(EngineTest, AModuleRunningOutOfMemoryGivesNoResultsAndReleasesTheLock) {
 TEST_F(EngineTest, ShutdownRunsEveryCleanupOnceAndStopsTheEngine) {
     register_fakes(2);
     cleaner_shutdown();
-    EXPECT_EQ(fake_state(0).cleanups, 1);
-    EXPECT_EQ(fake_state(1).cleanups, 1);
+    EXPECT_EQ(std::pair(fake_state(0).cleanups, fake_state(1).cleanups), std::pair(1, 1));
     EXPECT_FALSE(cleaner_register_module(fake_module(2)));
-    EXPECT_EQ(cleaner_scan(), nullptr);
-    EXPECT_EQ(cleaner_clean(ItemList{make_item("a", 1, "[fake0] a")}), nullptr);
+    EXPECT_EQ(cleaner_clean(ItemList{make_item("a", 1, "[fake0] a")}), nullptr);  // a stopped scan: CommandTest
     cleaner_shutdown();  // a second shutdown does nothing
     EXPECT_EQ(fake_state(0).cleanups, 1);
 }

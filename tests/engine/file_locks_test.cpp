@@ -11,6 +11,7 @@
 
 #include <cwchar>
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -68,24 +69,21 @@ struct LockCase {
     const char* what;
     Script script;
     bool held;
-    std::string holder;  // empty: not locked
-    DWORD pid;
-    int sessions_ended;
-    UINT records_asked;
+    std::tuple<std::string, DWORD, int, UINT> expected;  // holder (empty: not locked), PID, sessions ended, records asked
 };
 
 TEST(ScriptedRestartManager, NamesTheHolderOrFallsBack) {
     const LockCase cases[] = {
         {"first holder by its image's base name", {.holders = 2, .image = "C:\\Program Files\\Edge\\msedge.exe"},
-         false, "msedge.exe", 4242, 1, 2},
-        {"process cannot be opened", {.holders = 1, .process_opens = false}, false, "Contoso Viewer", 4242, 1, 1},
-        {"image cannot be read", {.holders = 1}, false, "Contoso Viewer", 4242, 1, 1},
-        {"long name cut", {.holders = 1, .image = "C:\\" + std::string(256, 'n')}, false, std::string(255, 'n'), 4242, 1, 1},
-        {"more than five holders: the probe decides", {.holders = 6, .image = "C:\\x.exe"}, true, "System or Unknown Process", 0, 1,
-         MAX_LOCKER_RECORDS},
-        {"released before the query", {}, false, "", 0, 1, 0},
-        {"no session", {.start_status = ERROR_ACCESS_DENIED}, true, "", 0, 0, 0},
-        {"no registration", {.register_status = ERROR_ACCESS_DENIED}, true, "", 0, 1, 0},
+         false, {"msedge.exe", 4242, 1, 2}},
+        {"process cannot be opened", {.holders = 1, .process_opens = false}, false, {"Contoso Viewer", 4242, 1, 1}},
+        {"image cannot be read", {.holders = 1}, false, {"Contoso Viewer", 4242, 1, 1}},
+        {"long name cut", {.holders = 1, .image = "C:\\" + std::string(256, 'n')}, false, {std::string(255, 'n'), 4242, 1, 1}},
+        {"more than five holders: the probe decides", {.holders = 6, .image = "C:\\x.exe"}, true, {"System or Unknown Process", 0, 1,
+         MAX_LOCKER_RECORDS}},
+        {"released before the query", {}, false, {"", 0, 1, 0}},
+        {"no session", {.start_status = ERROR_ACCESS_DENIED}, true, {"", 0, 0, 0}},
+        {"no registration", {.register_status = ERROR_ACCESS_DENIED}, true, {"", 0, 1, 0}},
     };
     FixtureTree tree("locks");
     const std::string file = tree.write_file("data.bin", 10);
@@ -95,10 +93,8 @@ TEST(ScriptedRestartManager, NamesTheHolderOrFallsBack) {
         const UniqueFileHandle held(
             c.held ? CreateFileA(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr) : INVALID_HANDLE_VALUE);
         const auto holder = is_file_locked(file);
-        EXPECT_EQ(holder ? holder->name : "", c.holder) << c.what;
-        EXPECT_EQ(holder ? holder->pid : 0, c.pid) << c.what;
-        EXPECT_EQ(script.sessions_ended, c.sessions_ended) << c.what;
-        EXPECT_EQ(script.records_asked, c.records_asked) << c.what;
+        EXPECT_EQ(std::tuple(holder ? holder->name : "", holder ? holder->pid : 0, script.sessions_ended, script.records_asked),
+                  c.expected) << c.what;
     }
     install_lock_query_api(previous);
 }

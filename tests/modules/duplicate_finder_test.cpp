@@ -60,9 +60,7 @@ std::vector<ItemKey> oracle_items(const std::string& root, std::uint64_t min_siz
         if (file && content.size() >= min_size) files.emplace_back(entry.path().string(), std::move(content));
     }
     std::map<std::string, std::pair<std::size_t, std::uint64_t>> first_and_count;
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        ++first_and_count.try_emplace(files[i].second, i, 0).first->second.second;
-    }
+    for (std::size_t i = 0; i < files.size(); ++i) ++first_and_count.try_emplace(files[i].second, i, 0).first->second.second;
     const auto hasher = Md5Hasher::create();
     std::vector<std::tuple<std::uint32_t, std::size_t, ItemKey>> ordered;
     for (const auto& [content, seen] : first_and_count) {
@@ -107,9 +105,7 @@ TEST_F(DuplicateFinderTest, GroupsEqualThoseOfHashingEveryCandidate) {
     for (const auto& [dir, size] : pairs) {
         for (const char* name : {"\\x.bin", "\\y.bin"}) write_filled(tree, dir + std::string(name), size, 'z');
     }
-    for (const char* hidden : {"hidden\\x.bin", "hidden\\y.bin", "secret"}) {
-        tree.add_attributes(hidden, FILE_ATTRIBUTE_HIDDEN);
-    }
+    for (const char* hidden : {"hidden\\x.bin", "hidden\\y.bin", "secret"}) tree.add_attributes(hidden, FILE_ATTRIBUTE_HIDDEN);
     ASSERT_TRUE(CreateHardLinkA(tree.path("link\\z.bin").c_str(), tree.path("link\\y.bin").c_str(), nullptr));
     const std::string held = write_filled(tree, "link\\held.bin", min_size + 3, 'z');
     UniqueFileHandle holder(CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));

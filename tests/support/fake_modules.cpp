@@ -54,18 +54,10 @@ void reset_fake_modules() {
 }
 
 CleanItem make_item(const std::string& path, std::uint64_t size, const std::string& description) {
-    CleanItem item;
-    item.path = path;
-    item.size = size;
-    item.description = description;
-    return item;
+    return {.path = path, .description = description, .size = size};
 }
 
 CleanItem make_locked_item(const std::string& path, std::uint64_t size, const char* locked_by, std::uint32_t pid) {
-    CleanItem item = make_item(path, size, "Locked item");
-    item.locked = true;
-    item.selected = false;
-    if (locked_by) item.locked_by = locked_by;
-    item.locker_pid = pid;
-    return item;
+    return {.path = path, .description = "Locked item", .size = size, .selected = false, .locked = true,
+            .locked_by = locked_by ? std::optional<std::string>(locked_by) : std::nullopt, .locker_pid = pid};
 }

@@ -15,8 +15,3 @@ ProgressRecorder::~ProgressRecorder() { g_progress_callback = nullptr; }
 
 const std::vector<std::pair<float, std::string>>& ProgressRecorder::calls() const { return recorded; }
 
-std::vector<std::string> ProgressRecorder::messages() const {
-    std::vector<std::string> texts;
-    for (const auto& call : recorded) texts.push_back(call.second);
-    return texts;
-}

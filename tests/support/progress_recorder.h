@@ -10,5 +10,4 @@ public:
     ProgressRecorder();
     ~ProgressRecorder();
     const std::vector<std::pair<float, std::string>>& calls() const;
-    std::vector<std::string> messages() const;
 };
