@@ -87,7 +87,7 @@ BackgroundProcess::BackgroundProcess(const std::string& exe, const std::vector<s
 }
 
 // Reads output until `text` shows (if given), the program exits, or time runs out.
-bool BackgroundProcess::pump_until(unsigned timeout_ms, const std::string& text) {
+bool BackgroundProcess::wait_for_output(const std::string& text, unsigned timeout_ms) {
     const DWORD started = GetTickCount();
     for (;;) {
         const bool exited = WaitForSingleObject(process_.get(), 10) != WAIT_TIMEOUT;
@@ -98,15 +98,11 @@ bool BackgroundProcess::pump_until(unsigned timeout_ms, const std::string& text)
     }
 }
 
-bool BackgroundProcess::wait_for_output(const std::string& text, unsigned timeout_ms) {
-    return pump_until(timeout_ms, text);
-}
-
 ProcessResult BackgroundProcess::finish(unsigned timeout_ms) {
     ProcessResult result;
     if (!process_) return result;
     input_.reset();  // end of input
-    if (!pump_until(timeout_ms, "")) TerminateProcess(process_.get(), 259);
+    if (!wait_for_output("", timeout_ms)) TerminateProcess(process_.get(), 259);
     WaitForSingleObject(process_.get(), 5000);
     DWORD code = 0;
     GetExitCodeProcess(process_.get(), &code);
@@ -119,7 +115,7 @@ ProcessResult BackgroundProcess::finish(unsigned timeout_ms) {
 
 ProcessResult run_process(const std::string& exe, const std::vector<std::string>& args,
                           const ProcessOptions& options) {
-    return BackgroundProcess(exe, args, options).finish(options.timeout_ms);
+    return BackgroundProcess(exe, args, options).finish(60000);
 }
 
 std::string windows_path_in(const char* variable, const std::string& relative) {
