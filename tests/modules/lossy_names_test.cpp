@@ -27,7 +27,7 @@ protected:
         use_profile_environment(tree);
         for (const char* lossy : {WILDCARD_NAME, ESCAPING_NAME}) {
             tree.write_file(lossy, 10);
-            tree.set_age_days(lossy, 2);
+            tree.set_age_seconds(lossy, 2 * 86400);
         }
         tree.write_file("Temp\\sub\\plain.bin", 5);
         for (const char* canary : CANARIES) tree.write_file(canary, 1);  // young: never listed themselves
