@@ -18,13 +18,10 @@ std::string replace_all(std::string text, const std::string& from, const std::st
 }  // namespace
 
 EnvironmentOverrides profile_environment(const FixtureTree& tree) {
-    return {{"TEMP", tree.path(PROFILE_TEMP)},
-            {"TMP", tree.path(PROFILE_TEMP)},
-            {"LOCALAPPDATA", tree.path(PROFILE_LOCAL)},
-            {"APPDATA", tree.path(PROFILE_ROAMING)},
-            {"PROGRAMDATA", tree.path(PROFILE_PROGRAMDATA)},
-            {"USERPROFILE", tree.root()},
-            {"WINDIR", tree.path(PROFILE_WINDOWS)}};
+    return {{"TEMP", tree.path("Temp")},         {"TMP", tree.path("Temp")},
+            {"LOCALAPPDATA", tree.path("Local")}, {"APPDATA", tree.path("Roaming")},
+            {"PROGRAMDATA", tree.path("ProgramData")}, {"USERPROFILE", tree.root()},
+            {"WINDIR", tree.path("Windows")}};
 }
 
 void use_profile_environment(const FixtureTree& tree) {

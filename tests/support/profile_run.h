@@ -11,14 +11,8 @@
 #include <string>
 #include <vector>
 
-// Fixture layout the modules see through their environment variables.
-inline constexpr const char* PROFILE_TEMP = "Temp";
-inline constexpr const char* PROFILE_LOCAL = "Local";
-inline constexpr const char* PROFILE_ROAMING = "Roaming";
-inline constexpr const char* PROFILE_PROGRAMDATA = "ProgramData";
-inline constexpr const char* PROFILE_WINDOWS = "Windows";
-
-// TEMP, TMP, LOCALAPPDATA, APPDATA, PROGRAMDATA, USERPROFILE and WINDIR inside `tree`.
+// TEMP and TMP (Temp), LOCALAPPDATA (Local), APPDATA (Roaming), PROGRAMDATA
+// (ProgramData), USERPROFILE (the root) and WINDIR (Windows) inside `tree`.
 EnvironmentOverrides profile_environment(const FixtureTree& tree);
 // The same variables set in this process, for modules scanned in the test itself.
 void use_profile_environment(const FixtureTree& tree);
@@ -44,6 +38,7 @@ ProcessResult run_twk_in_profile(const FixtureTree& tree, const std::vector<std:
 // The output with the scan's progress line dropped and every other progress
 // message on a line of its own.
 std::string console_text(const std::string& output);
+
 
 // Where Wine's Recycle Bin keeps a deleted file of this name; forgetting it
 // first keeps an earlier run's copy from passing for this run's.
