@@ -178,9 +178,7 @@ TEST_F(FileModulesProfile, ScanListsWhatTheRulesPickAndCleanRemovesItOrRecyclesI
         const std::string name(base_name(item.path));
         if (item.report == CLEANED) reports += cleaned_lines(name);
         if (item.report == FAILED) reports += "[ -1%] [>] Cleaning: " + name + "\n[ -1%] [X] Failed to clean: " + name + "\n";
-        if (item.report == SKIPPED) {
-            reports += "[ -1%] [!] Skipping locked file: " + name + " (locked by System or Unknown Process)\n";
-        }
+        if (item.report == SKIPPED) reports += "[ -1%] [!] Skipping locked file: " + name + " (locked by System or Unknown Process)\n";
         // Progress after the batches of the first two modules: 8 and 13 of 24 items.
         if (name == "win.log") reports += "[ 33%] Cleaning files...\n[ 54%] Cleaning files...\n";
         total += item.size;
