@@ -37,7 +37,7 @@ for in in "${!input[@]}"; do
   for out in "${!output[@]}"; do
     for err in "${!error[@]}"; do
       rm -f "$work/out"
-      case $in in pipe) line="${input[$in]} $twk list-modules" ;; *) line="$twk list-modules ${input[$in]}" ;; esac
+      line="${input[$in]} $twk list-modules"
       case $out in pipe) line="$line ${error[$err]} ${output[$out]}" ;; *) line="$line ${output[$out]} ${error[$err]}" ;; esac
       on_terminal "$line" >"$work/terminal"
       [ "$out" = terminal ] && cp "$work/terminal" "$work/out"
