@@ -49,12 +49,14 @@ void drain(HANDLE pipe, std::string& sink) {
     }
 }
 
-std::string without_carriage_returns_before_newlines(std::string text) {
-    for (auto at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) text.erase(at, 1);
+}  // namespace
+
+std::string replace_all(std::string text, const std::string& from, const std::string& to) {
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+        text.replace(at, from.size(), to);
+    }
     return text;
 }
-
-}  // namespace
 
 BackgroundProcess::BackgroundProcess(const std::string& exe, const std::vector<std::string>& args,
                                      const ProcessOptions& options) {
@@ -108,8 +110,8 @@ ProcessResult BackgroundProcess::finish(unsigned timeout_ms) {
     GetExitCodeProcess(process_.get(), &code);
     process_.reset();
     result.exit_code = static_cast<int>(code);
-    result.output = without_carriage_returns_before_newlines(seen_);
-    result.error = without_carriage_returns_before_newlines(seen_error_);
+    result.output = replace_all(seen_, "\r\n", "\n");
+    result.error = replace_all(seen_error_, "\r\n", "\n");
     return result;
 }
 

@@ -50,6 +50,9 @@ private:
 ProcessResult run_process(const std::string& exe, const std::vector<std::string>& args,
                           const ProcessOptions& options = {});
 
+// `text` with every `from` replaced by `to` (CRLF by LF, for one).
+std::string replace_all(std::string text, const std::string& from, const std::string& to);
+
 // The path of twk.exe under test (from TWK_EXE, a Unix path) as Windows sees it.
 std::string twk_exe_path();
 // A test tool built beside the tests (lock holder, fake browser), by file name.

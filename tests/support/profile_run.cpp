@@ -6,17 +6,6 @@
 
 #include <sstream>
 
-namespace {
-
-std::string replace_all(std::string text, const std::string& from, const std::string& to) {
-    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
-        text.replace(at, from.size(), to);
-    }
-    return text;
-}
-
-}  // namespace
-
 EnvironmentOverrides profile_environment(const FixtureTree& tree) {
     return {{"TEMP", tree.path("Temp")},         {"TMP", tree.path("Temp")},
             {"LOCALAPPDATA", tree.path("Local")}, {"APPDATA", tree.path("Roaming")},
