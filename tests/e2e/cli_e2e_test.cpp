@@ -10,6 +10,8 @@
 #include <regex>
 
 using ::testing::EndsWith;
+using ::testing::Pair;
+using ::testing::Truly;
 
 namespace {
 
@@ -35,70 +37,52 @@ const std::string usage_text = std::string("Tidewick v") + TWK_VERSION + "\n" +
     "  twk clean --dry-run\n"
     "  twk clean --force\n";
 
-// An empty user profile: every location twk reads points into the empty tree.
-class EmptyProfile : public ::testing::Test {
-protected:
-    ProcessResult twk(const std::vector<std::string>& args, const std::string& input = "") {
+// Exit status and output together, so a failure shows both.
+using Outcome = std::pair<int, std::string>;
+
+TEST(EmptyProfile, EveryCommandPrintsItsExactText) {
+    // An empty user profile: every location twk reads points into the empty tree.
+    FixtureTree tree("cli");
+    const auto run = [&](const std::vector<std::string>& args, const std::string& input = "") {
         ProcessOptions options;
         options.environment = profile_environment(tree);
         options.input = input;
-        return run_process(twk_exe_path(), args, options);
-    }
-    FixtureTree tree{"cli"};
-};
-
-TEST_F(EmptyProfile, EveryCommandPrintsItsExactText) {
-    const ProcessResult bare = twk({"--no-gui"});
-    EXPECT_EQ(bare.exit_code, 1);
-    EXPECT_EQ(bare.output, usage_text);
-
+        const ProcessResult result = run_process(twk_exe_path(), args, options);
+        return Outcome(result.exit_code, result.output);
+    };
+    EXPECT_EQ(run({"--no-gui"}), Outcome(1, usage_text));
     for (const auto& args : {std::vector<std::string>{"--no-gui", "help"}, {"-h"}, {"scan", "--help"}}) {
-        const ProcessResult help = twk(args);
-        EXPECT_EQ(help.exit_code, 0);
-        EXPECT_EQ(help.output, usage_text);
+        EXPECT_EQ(run(args), Outcome(0, usage_text));
     }
-
-    const ProcessResult modules = twk({"list-modules"});
-    EXPECT_EQ(modules.exit_code, 0);
-    EXPECT_EQ(modules.output,
-              "Available cleaning modules:\n"
-              "  temp_files       - Temporary files\n"
-              "  browser_cache    - Browser cache files\n"
-              "  windows_cleanup  - Windows update and log files\n"
-              "  duplicate_finder - Duplicate files\n"
-              "  registry_cleaner - Registry entries (disabled by default)\n");
+    EXPECT_EQ(run({"list-modules"}), Outcome(0, "Available cleaning modules:\n"
+                                            "  temp_files       - Temporary files\n"
+                                            "  browser_cache    - Browser cache files\n"
+                                            "  windows_cleanup  - Windows update and log files\n"
+                                            "  duplicate_finder - Duplicate files\n"
+                                            "  registry_cleaner - Registry entries (disabled by default)\n"));
 
     const std::regex three_lines(std::string("Tidewick v") + TWK_VERSION + "\n" +
                                  "Build: [0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}\n"
                                  "Commit: ([0-9a-f]{4,}|unknown)\n");
     for (const auto& args : {std::vector<std::string>{"--no-gui", "version"}, {"--version"}}) {
-        const ProcessResult version = twk(args);
-        EXPECT_EQ(version.exit_code, 0);
-        EXPECT_TRUE(std::regex_match(version.output, three_lines)) << version.output;
+        EXPECT_THAT(run(args), Pair(0, Truly([&](const std::string& text) { return std::regex_match(text, three_lines); })));
     }
 
     // An empty word is the command, so the clean after it never runs.
     for (const auto& args : {std::vector<std::string>{"foo", "scan"}, {"", "clean", "--force"}}) {
-        const ProcessResult rejected = twk(args);
-        EXPECT_EQ(rejected.exit_code, 1);
-        EXPECT_EQ(rejected.output, "Error: Unknown command '" + args[0] + "'\n"
-                                   "Run 'twk --help' for usage information.\n");
+        EXPECT_EQ(run(args), Outcome(1, "Error: Unknown command '" + args[0] + "'\nRun 'twk --help' for usage information.\n"));
     }
 
     // Scan and clean find nothing; the duplicate finder would otherwise search
     // the prefix's own user folders.
     const std::string searched = "--dup-path=" + tree.make_dir("user");
-    const ProcessResult scan = twk({"scan", searched});
-    EXPECT_EQ(scan.exit_code, 0);
-    EXPECT_EQ(scan.output,
-              "Scanning for cleanable items...\n"
+    EXPECT_EQ(run({"scan", searched}),
+              Outcome(0, "Scanning for cleanable items...\n"
               "\r[  0%] Temporary Files\r[ 20%] Browser Cache & Data\r[ 40%] Windows Update & System Files"
               "\r[ 60%] Duplicate Files\r[ 80%] Registry Cleaner (Advanced)\r[100%] Scan complete\n"
-              "\nScan Results:\nTotal items: 0\nTotal size: 0 B\n");
+              "\nScan Results:\nTotal items: 0\nTotal size: 0 B\n"));
 
-    const ProcessResult clean = twk({"clean", searched}, "y\n");
-    EXPECT_EQ(clean.exit_code, 0);
-    EXPECT_THAT(clean.output, EndsWith("[100%] Scan complete\nNo items to clean.\n"));
+    EXPECT_THAT(run({"clean", searched}, "y\n"), Pair(0, EndsWith("[100%] Scan complete\nNo items to clean.\n")));
 }
 
 }  // namespace

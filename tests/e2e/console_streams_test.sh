@@ -37,7 +37,7 @@ for in in "${!input[@]}"; do
   for out in "${!output[@]}"; do
     for err in "${!error[@]}"; do
       rm -f "$work/out"
-      case $in in pipe) line="${input[$in]} $twk list-modules" ;; *) line="$twk list-modules ${input[$in]}" ;; esac
+      line="${input[$in]} $twk list-modules"
       case $out in pipe) line="$line ${error[$err]} ${output[$out]}" ;; *) line="$line ${output[$out]} ${error[$err]}" ;; esac
       on_terminal "$line" >"$work/terminal"
       [ "$out" = terminal ] && cp "$work/terminal" "$work/out"
@@ -47,21 +47,16 @@ for in in "${!input[@]}"; do
 done
 
 # The prompt, with one duplicate group to ask about (left alone: it is not selected).
-mkdir "$work/dups"
-head -c 10485760 /dev/zero >"$work/dups/a"
-cp "$work/dups/a" "$work/dups/b"
+# Each check: the exit status, then what the output shows.
+mkdir "$work/dups" && head -c 10485760 /dev/zero | tee "$work/dups/a" >"$work/dups/b"
 eval "echo y | $twk clean --dup-path='$work/dups' >'$work/out' 2>&1"
-expect "echo y | twk clean: status" 0 $?
-expect "echo y | twk clean: cleaned" "Cleaning complete:" "$(grep -ao 'Cleaning complete:' "$work/out")"
+expect "echo y | twk clean" "0 Cleaning complete:" "$? $(grep -ao 'Cleaning complete:' "$work/out")"
 eval "$twk clean --dup-path='$work/dups' </dev/null >'$work/out' 2>&1"
-expect "twk clean </dev/null: status" 8 $?
-expect "twk clean </dev/null: answer" "[y/N]: Cancelled." "$(tail -n 1 "$work/out" | tr -d '\r' | grep -ao '\[y/N\]: .*')"
+expect "twk clean </dev/null" "8 [y/N]: Cancelled." "$? $(tail -n 1 "$work/out" | tr -d '\r' | grep -ao '\[y/N\]: .*')"
 
 on_terminal "$twk scan --dup-path='$work/none' 2>'$work/err'" >"$work/terminal"
-expect "fatal error: status" 1 $?
-expect "fatal error: standard error" "ERROR: Invalid option - Not a directory: $work/none
-Fatal error, exiting..." "$(tr -d '\r' <"$work/err")"
-expect "fatal error: terminal" "" "$(cat "$work/terminal")"
+expect "fatal error: standard error, nothing on the terminal" "1 ERROR: Invalid option - Not a directory: $work/none
+Fatal error, exiting..." "$? $(tr -d '\r' <"$work/err")$(cat "$work/terminal")"
 
 [ "$failures" -eq 0 ] && echo "console streams: all checks passed"
 exit "$failures"

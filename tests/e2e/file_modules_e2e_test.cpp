@@ -5,6 +5,7 @@
 // that are never followed, and Chrome running at start-up. Then a check of
 // what is left on disk and in the Recycle Bin.
 
+#include "engine/diagnostics.h"
 #include "engine/directory_listing.h"
 #include "support/directory_link.h"
 #include "support/profile_run.h"
@@ -23,6 +24,7 @@ constexpr const char* CHROME = "Local\\Google\\Chrome\\User Data\\";
 constexpr const char* FIREFOX_CACHE = "Local\\Mozilla\\Firefox\\Profiles\\abc.default\\cache2\\entries";
 constexpr const char* DOWNLOAD = "Windows\\SoftwareDistribution\\Download\\";
 constexpr const char* REPORTS = "Local\\Microsoft\\Windows\\WER\\ReportArchive\\";
+constexpr const char* UNKNOWN_HOLDER = " - LOCKED by System or Unknown Process (PID: 0)\n";
 
 // Ages are set when the tree is made; the scan runs a moment later, so the
 // file just under a day old is kept two seconds clear of the boundary.
@@ -136,14 +138,17 @@ protected:
         std::uint64_t total = 0;
         for (const Item& item : ITEMS) {
             if (item.path.starts_with(except)) continue;
-            if (item.locked) locked += unknown_holder_line(tree, item.path, item.size);
+            if (item.locked) locked += "  [" + format_size(item.size) + "] " + tree.path(item.path) + UNKNOWN_HOLDER;
             if (!item.locked && ++listed <= 10) cleanable += listing_line(tree, item.path, item.size);
             locked_count += item.locked;
             total += item.size;
             ++count;
         }
         cleanable += "  ... and " + std::to_string(listed - 10) + " more cleanable items\n";
-        return scan_report(count, total, cleanable, locked, locked_count);
+        return "Scanning for cleanable items...\n[100%] Scan complete\n\nScan Results:\nTotal items: " +
+               std::to_string(count) + "\nTotal size: " + format_size(total) + "\n\nItems found:\n" + cleanable +
+               "\nLocked files (cannot be cleaned):\n" + locked +
+               "Total locked files: " + std::to_string(locked_count) + "\n";
     }
 
     FixtureTree tree{"profile"};
@@ -154,14 +159,14 @@ protected:
 TEST_F(FileModulesProfile, ScanListsWhatTheRulesPickAndCleanRemovesItOrRecyclesIt) {
     const ProcessResult scan = run_twk_in_profile(tree, {"scan"});
     ASSERT_EQ(scan.exit_code, 0) << scan.output;
-    EXPECT_EQ(console_text(scan.output).text, scan_listing());
+    EXPECT_EQ(console_text(scan.output), scan_listing());
     {
         // Any program called chrome.exe counts as Chrome running.
         const std::string fake_chrome = tree.make_dir("bin") + "\\chrome.exe";
         ASSERT_TRUE(CopyFileA(test_tool_path("lock_holder.exe").c_str(), fake_chrome.c_str(), FALSE));
         BackgroundProcess chrome(fake_chrome, {});
         ASSERT_TRUE(chrome.wait_for_output("ready"));
-        EXPECT_EQ(console_text(run_twk_in_profile(tree, {"scan"}).output).text, scan_listing(CHROME));
+        EXPECT_EQ(console_text(run_twk_in_profile(tree, {"scan"}).output), scan_listing(CHROME));
     }
 
     for (const Item& item : ITEMS) forget_recycled(std::string(base_name(item.path)));
@@ -173,14 +178,16 @@ TEST_F(FileModulesProfile, ScanListsWhatTheRulesPickAndCleanRemovesItOrRecyclesI
         const std::string name(base_name(item.path));
         if (item.report == CLEANED) reports += cleaned_lines(name);
         if (item.report == FAILED) reports += "[ -1%] [>] Cleaning: " + name + "\n[ -1%] [X] Failed to clean: " + name + "\n";
-        if (item.report == SKIPPED) {
-            reports += "[ -1%] [!] Skipping locked file: " + name + " (locked by System or Unknown Process)\n";
-        }
+        if (item.report == SKIPPED) reports += "[ -1%] [!] Skipping locked file: " + name + " (locked by System or Unknown Process)\n";
         // Progress after the batches of the first two modules: 8 and 13 of 24 items.
         if (name == "win.log") reports += "[ 33%] Cleaning files...\n[ 54%] Cleaning files...\n";
         total += item.size;
     }
-    EXPECT_EQ(console_text(clean.output).text, failed_clean_report(ITEMS.size(), total, reports));
+    EXPECT_EQ(console_text(clean.output), "Scanning for cleanable items...\n[100%] Scan complete\nFound " +
+                                              std::to_string(ITEMS.size()) + " items (" + format_size(total) +
+                                              ")\n\nCleaning...\n" + reports +
+                                              "[100%] Cleaning files...\n[100%] Clean complete\n\nCleaning complete:\n"
+                                              "  Cleaned: 0 items (0 B)\n  Failed: " + std::to_string(ITEMS.size()) + " items\n");
 
     for (const FixtureFile& file : FILES) EXPECT_EQ(tree.exists(file.path), file.kept_by_clean) << file.path;
     for (const char* gone : {"Local\\Google\\Chrome\\User Data\\Default\\Cache", "Windows\\SoftwareDistribution\\Download\\pkg1"}) {
@@ -201,11 +208,11 @@ TEST_F(FileModulesProfile, ScanListsWhatTheRulesPickAndCleanRemovesItOrRecyclesI
 TEST(TempFilesWindowsTemp, IsScannedTwiceWhenTempNamesIt) {
     FixtureTree tree("wintemp");
     tree.write_file("Windows\\Temp\\twice.log", 5);
-    tree.set_age_days("Windows\\Temp\\twice.log", 2);
+    tree.set_age_seconds("Windows\\Temp\\twice.log", 2 * DAY);
     ProcessOptions options;
     options.environment = profile_environment(tree);
     for (const char* name : {"TEMP", "TMP"}) options.environment[name] = tree.path("Windows\\Temp");
-    const std::string text = console_text(run_process(twk_exe_path(), {"--no-gui", "scan"}, options).output).text;
+    const std::string text = console_text(run_process(twk_exe_path(), {"--no-gui", "scan"}, options).output);
     const std::string line = "  [5 B] " + tree.path("Windows\\Temp\\twice.log") + "\n";
     EXPECT_NE(text.find("Total items: 2\n"), std::string::npos) << text;
     EXPECT_NE(text.find(line + line), std::string::npos) << text;

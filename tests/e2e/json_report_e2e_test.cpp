@@ -31,13 +31,6 @@ constexpr FixtureFile FILES[] = {
     {"Local\\D3DSCache\\shaders\\s1", 6, 0},
 };
 
-std::wstring wide(const std::string& utf8) {
-    std::wstring text(utf8.size(), L'\0');
-    text.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(),
-                                    static_cast<int>(text.size())));
-    return text;
-}
-
 // What a clean reports beyond the scan, in one array.
 Json outcome(const Json& report) {
     return {report["dry_run"], report["cleaned_count"], report["failed_count"], report["bytes_freed"],
@@ -55,10 +48,10 @@ protected:
         ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, MUI_CACHE, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
                                   nullptr),
                   ERROR_SUCCESS);
-        RegSetValueExW(key.get(), wide(VALUE_NAME).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+        RegSetValueExW(key.get(), wide_path(VALUE_NAME).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
                        static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
     }
-    void TearDown() override { RegDeleteValueW(key.get(), wide(VALUE_NAME).c_str()); }
+    void TearDown() override { RegDeleteValueW(key.get(), wide_path(VALUE_NAME).c_str()); }
 
     // The one document standard output holds from twk with the profile, the
     // registry cleaner on and no duplicate search outside the tree, after the
@@ -69,8 +62,7 @@ protected:
         options.environment = profile_environment(tree);
         options.separate_error = true;
         const ProcessResult run = run_process(twk_exe_path(), args, options);
-        EXPECT_EQ(run.exit_code, 0);
-        EXPECT_EQ(run.error, "");
+        EXPECT_EQ(std::pair(run.exit_code, run.error), std::pair(0, std::string()));
         EXPECT_EQ(run.output.find('\n'), run.output.size() - 1) << "not one line and a newline: " << run.output;
         const Json document = Json::parse(run.output, nullptr, false);
         EXPECT_FALSE(document.is_discarded()) << run.output;
@@ -136,8 +128,7 @@ TEST(JsonCommands, ListModulesReportsTheRegisteredModulesAndAnUnforcedCleanIsRef
     ProcessOptions options;
     options.separate_error = true;
     const ProcessResult refused = run_process(twk_exe_path(), {"--no-gui", "clean", "--json"}, options);
-    EXPECT_EQ(refused.exit_code, 1);
-    EXPECT_EQ(refused.output, "");
+    EXPECT_EQ(std::pair(refused.exit_code, refused.output), std::pair(1, std::string()));
     EXPECT_NE(refused.error.find("--force or --dry-run"), std::string::npos) << refused.error;
 }
 

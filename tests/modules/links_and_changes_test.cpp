@@ -67,7 +67,7 @@ TEST_F(LinksAndChanges, ItemsReplacedSinceTheScanFailAndStay) {
     };
     for (const auto& [module, listed, was_file] : changes) {
         tree.write_file(was_file ? listed : listed + "\\s1", 9);
-        tree.set_age_days(listed, 2);
+        tree.set_age_seconds(listed, 2 * 86400);
         const ItemList items = scan(*module);
         ASSERT_EQ(items.size(), 1u) << listed;
         remove_tree(tree.path(listed));

@@ -19,16 +19,14 @@ namespace {
 constexpr const char* WILDCARD_NAME = "Temp\\日本語.txt";         // "???.txt"
 constexpr const char* ESCAPING_NAME = "Temp\\sub\\＼..＼abc.txt";  // "sub\\..\abc.txt", that is Temp\abc.txt
 constexpr const char* CANARIES[] = {"Temp\\abc.txt", "Temp\\ab.txt"};
+constexpr FixtureFile LOSSY[] = {{WILDCARD_NAME, 10, 2 * 86400}, {ESCAPING_NAME, 10, 2 * 86400}};
 
 class LossyNames : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_NE(GetACP(), static_cast<UINT>(CP_UTF8));
         use_profile_environment(tree);
-        for (const char* lossy : {WILDCARD_NAME, ESCAPING_NAME}) {
-            tree.write_file(lossy, 10);
-            tree.set_age_days(lossy, 2);
-        }
+        make_files(tree, LOSSY);
         tree.write_file("Temp\\sub\\plain.bin", 5);
         for (const char* canary : CANARIES) tree.write_file(canary, 1);  // young: never listed themselves
     }

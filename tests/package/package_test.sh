@@ -53,13 +53,13 @@ entries() { wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Unins
 on_path() { wine reg query 'HKLM\System\CurrentControlSet\Control\Session Manager\Environment' /v PATH </dev/null |
   grep -ci 'Program Files\\Tidewick'; }
 shortcuts() { find "$WINEPREFIX/drive_c" -name Tidewick.lnk | wc -l; }
+state() { echo "shortcuts $(shortcuts), PATH $(on_path), entries $(entries)"; }
 
 [ "$(run_doc install dist)" = 0 ] || fail "install: $(cat install.out)"
 [ -f "$program_dir/twk.exe" ] && [ -f "$program_dir/README.txt" ] && [ -f "$program_dir/LICENSE" ] || fail "files"
 (cd home && wine cmd /c twk --no-gui version </dev/null) 2>&1 | tr -d '\r' | grep -qx "Tidewick v$version" ||
   fail "twk from PATH in a new console does not print v$version"
-[ "$(shortcuts)" = 1 ] && [ "$(on_path)" = 1 ] && [ "$(entries)" = "$version" ] ||
-  fail "shortcut $(shortcuts), PATH $(on_path), entries $(entries)"
+[ "$(state)" = "shortcuts 1, PATH 1, entries $version" ] || fail "$(state)"
 wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s </dev/null | grep -q "Publisher *REG_SZ *Tidewick" &&
   wine reg query 'HKLM\Software\Classes\Installer\Products' /s </dev/null | grep -q "ProductIcon.*twk\.ico" ||
   fail "the Add/Remove entry has no publisher or no icon"
@@ -76,8 +76,7 @@ ok "detection 1, clean script 0 with its log, detection 0"
 ok "JSON report written and collected"
 
 wine msiexec /i "newer/tidewick-$newer-x64.msi" /qn </dev/null >/dev/null 2>&1 || fail "upgrade to $newer"
-[ "$(entries)" = "$newer" ] && [ -f "$program_dir/twk.exe" ] && [ "$(shortcuts)" = 1 ] && [ "$(on_path)" = 1 ] ||
-  fail "after the upgrade: entries $(entries), shortcut $(shortcuts), PATH $(on_path)"
+[ -f "$program_dir/twk.exe" ] && [ "$(state)" = "shortcuts 1, PATH 1, entries $newer" ] || fail "upgraded: $(state)"
 wine msiexec /i "dist/$msi" /qn </dev/null >/dev/null 2>&1
 [ $? = $((1603 % 256)) ] || fail "$version over $newer did not fail with 1603"
 [ "$(entries)" = "$newer" ] || fail "after the refused downgrade: entries $(entries)"
@@ -86,7 +85,7 @@ ok "$newer upgraded $version in place; $version refused over $newer"
 backup=$profile/AppData/Local/Tidewick/Backups/registry-backup-1.reg
 mkdir -p "${backup%/*}" && echo kept >"$backup"
 [ "$(run_doc uninstall newer "s/$version/$newer/")" = 0 ] || fail "uninstall"
-[ ! -e "$program_dir/twk.exe" ] && [ "$(shortcuts)" = 0 ] && [ "$(on_path)" = 0 ] && [ -z "$(entries)" ] ||
-  fail "left after uninstall: files $(ls "$program_dir" 2>&1), shortcut $(shortcuts), PATH $(on_path), entries $(entries)"
+[ ! -e "$program_dir/twk.exe" ] && [ "$(state)" = "shortcuts 0, PATH 0, entries " ] ||
+  fail "left after uninstall: files $(ls "$program_dir" 2>&1), $(state)"
 [ -f "$backup" ] || fail "uninstall removed the user's registry backup"
 ok "uninstalled: files, shortcut, PATH entry and Add/Remove entry gone; user data kept"

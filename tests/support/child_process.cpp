@@ -49,12 +49,14 @@ void drain(HANDLE pipe, std::string& sink) {
     }
 }
 
-std::string without_carriage_returns_before_newlines(std::string text) {
-    for (auto at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) text.erase(at, 1);
+}  // namespace
+
+std::string replace_all(std::string text, const std::string& from, const std::string& to) {
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+        text.replace(at, from.size(), to);
+    }
     return text;
 }
-
-}  // namespace
 
 BackgroundProcess::BackgroundProcess(const std::string& exe, const std::vector<std::string>& args,
                                      const ProcessOptions& options) {
@@ -87,7 +89,7 @@ BackgroundProcess::BackgroundProcess(const std::string& exe, const std::vector<s
 }
 
 // Reads output until `text` shows (if given), the program exits, or time runs out.
-bool BackgroundProcess::pump_until(unsigned timeout_ms, const std::string& text) {
+bool BackgroundProcess::wait_for_output(const std::string& text, unsigned timeout_ms) {
     const DWORD started = GetTickCount();
     for (;;) {
         const bool exited = WaitForSingleObject(process_.get(), 10) != WAIT_TIMEOUT;
@@ -98,28 +100,24 @@ bool BackgroundProcess::pump_until(unsigned timeout_ms, const std::string& text)
     }
 }
 
-bool BackgroundProcess::wait_for_output(const std::string& text, unsigned timeout_ms) {
-    return pump_until(timeout_ms, text);
-}
-
 ProcessResult BackgroundProcess::finish(unsigned timeout_ms) {
     ProcessResult result;
     if (!process_) return result;
     input_.reset();  // end of input
-    if (!pump_until(timeout_ms, "")) TerminateProcess(process_.get(), 259);
+    if (!wait_for_output("", timeout_ms)) TerminateProcess(process_.get(), 259);
     WaitForSingleObject(process_.get(), 5000);
     DWORD code = 0;
     GetExitCodeProcess(process_.get(), &code);
     process_.reset();
     result.exit_code = static_cast<int>(code);
-    result.output = without_carriage_returns_before_newlines(seen_);
-    result.error = without_carriage_returns_before_newlines(seen_error_);
+    result.output = replace_all(seen_, "\r\n", "\n");
+    result.error = replace_all(seen_error_, "\r\n", "\n");
     return result;
 }
 
 ProcessResult run_process(const std::string& exe, const std::vector<std::string>& args,
                           const ProcessOptions& options) {
-    return BackgroundProcess(exe, args, options).finish(options.timeout_ms);
+    return BackgroundProcess(exe, args, options).finish(60000);
 }
 
 std::string windows_path_in(const char* variable, const std::string& relative) {

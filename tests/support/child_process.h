@@ -20,7 +20,6 @@ using EnvironmentOverrides = std::map<std::string, std::string>;
 struct ProcessOptions {
     EnvironmentOverrides environment;
     std::string input;                 // written to standard input at the start
-    unsigned timeout_ms = 60000;       // then the program is ended
     std::string working_directory;     // empty: the test's own
     bool separate_error = false;       // standard error into `error` instead of `output`
 };
@@ -37,19 +36,22 @@ public:
     BackgroundProcess& operator=(const BackgroundProcess&) = delete;
 
     // Waits until the program has written `text`; false on timeout or exit.
+    // With no text, waits for the exit; false on timeout.
     bool wait_for_output(const std::string& text, unsigned timeout_ms = 10000);
     // Closes standard input and waits for the exit; everything written so far.
     ProcessResult finish(unsigned timeout_ms);
 
 private:
-    bool pump_until(unsigned timeout_ms, const std::string& text);
     UniqueHandle process_, input_, output_, error_;
     std::string seen_, seen_error_;
 };
 
-// Runs `exe` with `args` until it exits.
+// Runs `exe` with `args` until it exits, ending it after a minute.
 ProcessResult run_process(const std::string& exe, const std::vector<std::string>& args,
                           const ProcessOptions& options = {});
+
+// `text` with every `from` replaced by `to` (CRLF by LF, for one).
+std::string replace_all(std::string text, const std::string& from, const std::string& to);
 
 // The path of twk.exe under test (from TWK_EXE, a Unix path) as Windows sees it.
 std::string twk_exe_path();

@@ -7,8 +7,6 @@
 #include <cstdint>
 #include <string>
 
-inline constexpr std::uint64_t SECONDS_PER_DAY = 86400;
-
 class FixtureTree {
 public:
     // Creates an empty root named after `tag`; removes it with everything inside when destroyed.
@@ -28,9 +26,6 @@ public:
 
     // Sets the last-write time to `seconds` before now (negative: in the future).
     void set_age_seconds(const std::string& relative, std::int64_t seconds) const;
-    void set_age_days(const std::string& relative, std::int64_t days) const {
-        set_age_seconds(relative, days * static_cast<std::int64_t>(SECONDS_PER_DAY));
-    }
     void add_attributes(const std::string& relative, unsigned long attributes) const;
 
     bool exists(const std::string& relative) const;

@@ -6,25 +6,11 @@
 
 #include <sstream>
 
-namespace {
-
-std::string replace_all(std::string text, const std::string& from, const std::string& to) {
-    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
-        text.replace(at, from.size(), to);
-    }
-    return text;
-}
-
-}  // namespace
-
 EnvironmentOverrides profile_environment(const FixtureTree& tree) {
-    return {{"TEMP", tree.path(PROFILE_TEMP)},
-            {"TMP", tree.path(PROFILE_TEMP)},
-            {"LOCALAPPDATA", tree.path(PROFILE_LOCAL)},
-            {"APPDATA", tree.path(PROFILE_ROAMING)},
-            {"PROGRAMDATA", tree.path(PROFILE_PROGRAMDATA)},
-            {"USERPROFILE", tree.root()},
-            {"WINDIR", tree.path(PROFILE_WINDOWS)}};
+    return {{"TEMP", tree.path("Temp")},         {"TMP", tree.path("Temp")},
+            {"LOCALAPPDATA", tree.path("Local")}, {"APPDATA", tree.path("Roaming")},
+            {"PROGRAMDATA", tree.path("ProgramData")}, {"USERPROFILE", tree.root()},
+            {"WINDIR", tree.path("Windows")}};
 }
 
 void use_profile_environment(const FixtureTree& tree) {
@@ -42,41 +28,8 @@ std::string listing_line(const FixtureTree& tree, const std::string& relative, s
     return "  [" + format_size(size) + "] " + tree.path(relative) + "\n";
 }
 
-std::string unknown_holder_line(const FixtureTree& tree, const std::string& relative, std::uint64_t size) {
-    return "  [" + format_size(size) + "] " + tree.path(relative) + " - LOCKED by System or Unknown Process (PID: 0)\n";
-}
-
 std::string cleaned_lines(const std::string& name) {
     return "[ -1%] [>] Cleaning: " + name + "\n[ -1%] [+] Cleaned: " + name + "\n";
-}
-
-std::string scan_report(std::size_t items, std::uint64_t size, const std::string& cleanable,
-                        const std::string& locked, std::size_t locked_count) {
-    return "Scanning for cleanable items...\n"
-           "[100%] Scan complete\n"
-           "\n"
-           "Scan Results:\n"
-           "Total items: " + std::to_string(items) + "\n"
-           "Total size: " + format_size(size) + "\n"
-           "\n"
-           "Items found:\n" + cleanable +
-           "\n"
-           "Locked files (cannot be cleaned):\n" + locked +
-           "Total locked files: " + std::to_string(locked_count) + "\n";
-}
-
-std::string failed_clean_report(std::size_t items, std::uint64_t size, const std::string& reports) {
-    return "Scanning for cleanable items...\n"
-           "[100%] Scan complete\n"
-           "Found " + std::to_string(items) + " items (" + format_size(size) + ")\n"
-           "\n"
-           "Cleaning...\n" + reports +
-           "[100%] Cleaning files...\n"
-           "[100%] Clean complete\n"
-           "\n"
-           "Cleaning complete:\n"
-           "  Cleaned: 0 items (0 B)\n"
-           "  Failed: " + std::to_string(items) + " items\n";
 }
 
 ProcessResult run_twk_in_profile(const FixtureTree& tree, const std::vector<std::string>& args) {
@@ -87,23 +40,17 @@ ProcessResult run_twk_in_profile(const FixtureTree& tree, const std::vector<std:
     return run_process(twk_exe_path(), all, options);
 }
 
-ConsoleText console_text(const std::string& output) {
+std::string console_text(const std::string& output) {
     // A progress message starts with a carriage return and overwrites the line.
     std::istringstream lines(replace_all(replace_all(output, "\n\r", "\n"), "\r", "\n"));
-    ConsoleText result;
+    std::string text;
     bool in_scan = false;
     for (std::string line; std::getline(lines, line);) {
-        if (line == "Scanning for cleanable items...") {
-            in_scan = true;
-        } else if (in_scan && line == "[100%] Scan complete") {
-            in_scan = false;
-        } else if (in_scan) {
-            result.scan_modules.push_back(line.substr(std::min(line.size(), line.find("] ") + 2)));
-            continue;
-        }
-        result.text += line + "\n";
+        if (in_scan && line != "[100%] Scan complete") continue;
+        in_scan = line == "Scanning for cleanable items...";
+        text += line + "\n";
     }
-    return result;
+    return text;
 }
 
 std::string recycle_bin_path(const std::string& file_name) { return windows_path_in("TWK_TEST_TRASH", "files/" + file_name); }
