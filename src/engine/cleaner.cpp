@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 #include <mutex>
+#include <string>
 
 std::atomic<ProgressCallback> g_progress_callback{nullptr};
 
@@ -93,25 +94,63 @@ std::unique_ptr<ScanResults> scan_modules(const std::span<const std::string>* id
     return results;
 }
 
-void count_batch(CleanResults& results, const ItemList& batch, bool cleaned) {
-    for (const CleanItem& item : batch) {
-        if (cleaned) {
-            results.cleaned_count += 1;
-            results.bytes_freed += item.size;
-        } else {
-            results.failed_count += 1;
-            results.errors.emplace_back("Failed to clean item");
+thread_local const std::atomic<bool>* current_cancel = nullptr;
+
+std::string lock_reason(const CleanItem& item) {
+    if (!item.locked_by) return "in use (holder unknown)";
+    return "in use by " + *item.locked_by + " (PID " + std::to_string(item.locker_pid) + ")";
+}
+
+// What the module never needs to act on is settled before it sees the batch.
+void settle_passed_over(ItemList& batch) {
+    for (CleanItem& item : batch) {
+        if (item.locked) {
+            settle_skipped(item, lock_reason(item));
+        } else if (!item.selected) {
+            settle_skipped(item, "not selected");
         }
     }
 }
 
-// Each module cleans its own batch of copies; the caller's list is left as it is.
-std::unique_ptr<CleanResults> clean_modules(const ItemList& items) {
+// An item the module left pending was not reached (the clean was cancelled)
+// or not handled, which counts as a failure.
+void settle_left_over(ItemList& batch) {
+    for (CleanItem& item : batch) {
+        if (item.outcome != ItemOutcome::pending) continue;
+        if (clean_cancelled()) {
+            settle_skipped(item, "cancelled");
+        } else {
+            settle_failed(item, "not cleaned");
+        }
+    }
+}
+
+void count_outcome(CleanResults& results, const CleanItem& item) {
+    switch (item.outcome) {
+        case ItemOutcome::removed:
+            results.cleaned_count += 1;
+            results.bytes_freed += item.size;
+            if (item.how == Removal::recycled) {
+                results.recycled_count += 1;
+                results.bytes_recycled += item.size;
+            }
+            break;
+        case ItemOutcome::failed:
+            results.failed_count += 1;
+            results.errors.push_back(item.path + ": " + item.reason);
+            break;
+        default: results.skipped_count += 1; break;
+    }
+}
+
+// Each module cleans its own batch of copies; the caller's list is left as it
+// is, and the copies come back in the results with their outcomes.
+std::unique_ptr<CleanResults> clean_modules(const ItemList& items, const std::atomic<bool>* cancel) {
     if (!registry.initialised || items.empty()) return nullptr;
     auto results = std::make_unique<CleanResults>();
-    results->errors.reserve(items.size());
     {
         std::lock_guard guard(registry.lock);
+        current_cancel = cancel;
         std::size_t processed = 0;
         for (std::size_t i = 0; i < registry.count; ++i) {
             const CleanerModule* module = registry.modules[i];
@@ -120,18 +159,41 @@ std::unique_ptr<CleanResults> clean_modules(const ItemList& items) {
             std::copy_if(items.begin(), items.end(), std::back_inserter(batch),
                          [&tag](const CleanItem& item) { return starts_with_tag(item.description, tag); });
             if (batch.empty()) continue;
-            // Counted per batch: items the module passed over share their batch's outcome.
-            count_batch(*results, batch, module->clean(batch));
+            for (CleanItem& item : batch) item.outcome = ItemOutcome::pending;
+            settle_passed_over(batch);
+            if (!clean_cancelled()) module->clean(batch);
+            settle_left_over(batch);
+            for (const CleanItem& item : batch) count_outcome(*results, item);
             processed += batch.size();
+            append_list(results->items, batch);
             report_progress(static_cast<float>(processed) / static_cast<float>(items.size()) * 100.0f,
                             "Cleaning files...");
         }
+        current_cancel = nullptr;
     }
     report_progress(100.0f, "Clean complete");
     return results;
 }
 
 }  // namespace
+
+bool clean_cancelled() { return current_cancel && current_cancel->load(); }
+
+void settle_removed(CleanItem& item, Removal how) {
+    item.outcome = ItemOutcome::removed;
+    item.how = how;
+    item.reason.clear();
+}
+
+void settle_skipped(CleanItem& item, std::string reason) {
+    item.outcome = ItemOutcome::skipped;
+    item.reason = std::move(reason);
+}
+
+void settle_failed(CleanItem& item, std::string reason) {
+    item.outcome = ItemOutcome::failed;
+    item.reason = std::move(reason);
+}
 
 void report_progress(float percent, const char* message) {
     if (ProgressCallback callback = g_progress_callback.load()) callback(percent, message);
@@ -166,8 +228,8 @@ std::unique_ptr<ScanResults> cleaner_scan(std::span<const std::string> module_id
     return or_no_results([&] { return scan_modules(&module_ids); });
 }
 
-std::unique_ptr<CleanResults> cleaner_clean(const ItemList& items) {
-    return or_no_results([&] { return clean_modules(items); });
+std::unique_ptr<CleanResults> cleaner_clean(const ItemList& items, const std::atomic<bool>* cancel) {
+    return or_no_results([&] { return clean_modules(items, cancel); });
 }
 
 void cleaner_shutdown() {

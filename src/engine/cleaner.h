@@ -35,7 +35,18 @@ std::unique_ptr<ScanResults> cleaner_scan();
 std::unique_ptr<ScanResults> cleaner_scan(std::span<const std::string> module_ids);
 
 // Gives each module a batch of copies of the items carrying its tag; the given
-// list is not changed. Null when the engine is not running or the list is empty.
-std::unique_ptr<CleanResults> cleaner_clean(const ItemList& items);
+// list is not changed, and the copies come back in the results, each with its
+// outcome. Null when the engine is not running or the list is empty. Once
+// `cancel` turns true the clean stops between items; what it did not reach is
+// skipped as "cancelled".
+std::unique_ptr<CleanResults> cleaner_clean(const ItemList& items, const std::atomic<bool>* cancel = nullptr);
+
+// For modules' clean operations: how each pending item of a batch ended.
+void settle_removed(CleanItem& item, Removal how);
+void settle_skipped(CleanItem& item, std::string reason);
+void settle_failed(CleanItem& item, std::string reason);
+// True once the front end asked the running clean to stop; modules look
+// between items and leave the rest pending.
+bool clean_cancelled();
 
 void cleaner_shutdown();

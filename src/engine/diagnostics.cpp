@@ -36,6 +36,18 @@ void fatal_error(const char* title, const char* message) {
     std::exit(1);
 }
 
+std::string last_error_text() {
+    const DWORD code = GetLastError();
+    char buffer[256];
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, buffer,
+                                  sizeof buffer, nullptr);
+    while (length > 0 && (buffer[length - 1] == '\n' || buffer[length - 1] == '\r' || buffer[length - 1] == '.')) {
+        --length;
+    }
+    if (length == 0) return "error " + std::to_string(code);
+    return std::string(buffer, length);
+}
+
 std::string format_size(std::uint64_t bytes) {
     static constexpr const char* units[] = {"B", "KB", "MB", "GB", "TB"};
     char buffer[32];

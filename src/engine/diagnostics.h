@@ -12,5 +12,9 @@
 // Called by the entry when the command line runs, before its streams are prepared.
 void note_console_mode();
 
+// The system's own words for GetLastError()'s code, without the line end;
+// "error N" when it has none.
+std::string last_error_text();
+
 // "0 B" .. "1023 B", then "%.2f" with KB, MB, GB or TB in steps of 1024.
 std::string format_size(std::uint64_t bytes);

@@ -2,9 +2,9 @@
 // Opening files for reading alongside other readers, reading them in chunks,
 // and telling which file an open handle names.
 
+#include "engine/records.h"
 #include "engine/win32_handle.h"
 
-#include <compare>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -20,13 +20,5 @@ std::optional<std::size_t> read_chunk(HANDLE file, std::span<char> buffer);
 
 // Moves the read position to `offset` bytes from the start.
 bool seek_to(HANDLE file, std::uint64_t offset);
-
-// A file's identity on its volume: two paths with the same identity (hard
-// links, or one file reached through overlapping directories) are one file.
-struct FileIdentity {
-    std::uint32_t volume_serial = 0;
-    std::uint64_t file_index = 0;
-    auto operator<=>(const FileIdentity&) const = default;
-};
 
 std::optional<FileIdentity> identity_of(HANDLE file);

@@ -130,9 +130,11 @@ bool delete_path_recursive(const std::string& path) {
     return delete_path(path, chain);
 }
 
-bool recycle_or_delete_file(const std::string& path) {
-    if (!fits_path_buffer(path) || !is_faithful_path(path)) return false;
-    return send_to_recycle_bin(path) || delete_file(path);
+std::optional<Removal> recycle_or_delete_file(const std::string& path) {
+    if (!fits_path_buffer(path) || !is_faithful_path(path)) return std::nullopt;
+    if (send_to_recycle_bin(path)) return Removal::recycled;
+    if (delete_file(path)) return Removal::deleted;
+    return std::nullopt;
 }
 
 AncestorChain::Step::Step(AncestorChain& chain, const std::string& dir, const WIN32_FIND_DATAA* entry)

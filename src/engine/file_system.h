@@ -52,8 +52,9 @@ std::uint64_t calculate_directory_size(const std::string& dir);
 bool delete_path_recursive(const std::string& path);
 
 // Sends a file to the Recycle Bin; when the shell refuses, deletes it directly
-// (clearing its read-only bit first). True when the file is gone.
-bool recycle_or_delete_file(const std::string& path);
+// (clearing its read-only bit first). How it went, or nothing when the file
+// is still there.
+std::optional<Removal> recycle_or_delete_file(const std::string& path);
 
 // Whole 100 ns ticks elapsed since `file_time`. A time in the future wraps to a
 // very large age, so such a file counts as old.

@@ -2,8 +2,10 @@
 // The records every part of twk exchanges: what a scan finds, what a clean
 // reports, and the descriptor through which the engine drives a module.
 
+#include <compare>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,6 +16,45 @@ enum CleanItemType : std::uint32_t {
     ITEM_REGISTRY_VALUE = 3,  // path names root key, subkey and value
 };
 
+// A file's identity on its volume: two paths with the same identity (hard
+// links, or one file reached through overlapping directories) are one file.
+struct FileIdentity {
+    std::uint32_t volume_serial = 0;
+    std::uint64_t file_id = 0;
+    auto operator<=>(const FileIdentity&) const = default;
+};
+
+// What a scan saw of a file or directory, read through a handle to it. A clean
+// acts only on what still reports the same: anything else was swapped, rewritten
+// or recreated since the scan.
+struct FileSnapshot {
+    FileIdentity identity;
+    std::uint64_t size = 0;        // 0 for a directory: its contents are walked afresh
+    std::uint64_t last_write = 0;  // 100 ns ticks since 1601; 0 for a directory
+    bool operator==(const FileSnapshot&) const = default;
+};
+
+// A registry value as the scan read it: deleted only while it still holds this.
+struct RegistryValueSnapshot {
+    std::uint32_t value_type = 0;
+    std::string data;  // the raw bytes
+};
+
+// The group of identical files a duplicate copy belongs to, shared by the
+// group's items. The kept copy is never an item of its own.
+struct DuplicateGroup {
+    std::uint32_t number = 0;  // 1, 2, ... in the order of the scan
+    std::string digest;        // lower-case hex
+    std::string kept_path;
+    FileSnapshot kept;
+};
+
+// How a clean ended for one item. Every item given to a clean ends in exactly
+// one of removed, skipped (not selected, locked, cancelled) or failed.
+enum class ItemOutcome : std::uint8_t { pending, removed, skipped, failed };
+// How a removed item went.
+enum class Removal : std::uint8_t { none, recycled, deleted, linked };
+
 struct CleanItem {
     CleanItemType type = ITEM_FILE;
     std::string path;
@@ -23,6 +64,15 @@ struct CleanItem {
     bool locked = false;
     std::optional<std::string> locked_by;
     std::uint32_t locker_pid = 0;
+
+    std::optional<FileSnapshot> snapshot;                          // files and directories
+    std::shared_ptr<const RegistryValueSnapshot> registry_value;  // registry values
+    std::shared_ptr<const DuplicateGroup> duplicate_group;        // duplicate copies
+
+    // Set by a clean.
+    ItemOutcome outcome = ItemOutcome::pending;
+    Removal how = Removal::none;
+    std::string reason;  // why it was skipped or failed
 };
 
 // A deque rather than a vector: a scan may list a million items, and a vector
@@ -36,11 +86,16 @@ struct ScanResults {
     ItemList items;                 // modules in registration order
 };
 
+// The outcome of one clean, item by item and added up.
 struct CleanResults {
-    std::uint64_t cleaned_count = 0;
-    std::uint64_t bytes_freed = 0;
-    std::uint64_t failed_count = 0;
-    std::vector<std::string> errors;  // one message per item of a failed batch
+    std::uint64_t cleaned_count = 0;   // removed items
+    std::uint64_t bytes_freed = 0;     // their sizes
+    std::uint64_t failed_count = 0;    // selected items that failed
+    std::uint64_t skipped_count = 0;   // not selected, locked, or not reached
+    std::uint64_t recycled_count = 0;  // of the removed ones, those in the Recycle Bin
+    std::uint64_t bytes_recycled = 0;
+    std::vector<std::string> errors;   // "PATH: REASON" for each failed item
+    ItemList items;                    // every item the clean was given, with its outcome
 
     std::uint64_t error_count() const { return errors.size(); }
 };
@@ -53,8 +108,11 @@ struct CleanerModule {
     bool (*init)();            // may be null; registration fails when it returns false
     // Appends the module's findings to an empty list and returns their number.
     std::uint64_t (*scan)(ItemList& items);
-    // Cleans the selected items of a batch; true when every one of them was cleaned.
-    bool (*clean)(const ItemList& batch);
+    // Acts on the batch's pending items (the engine has already settled the
+    // unselected and locked ones) and settles each of them with
+    // settle_removed, settle_failed or settle_skipped. An item left pending
+    // counts as failed.
+    void (*clean)(ItemList& batch);
     void (*cleanup)();                     // may be null; runs once at shutdown
     std::uint64_t (*estimated_size)();     // a constant estimate; nothing calls it
 };

@@ -7,6 +7,7 @@
 #include "engine/file_locks.h"
 #include "engine/file_system.h"
 #include "engine/system_queries.h"
+#include "modules/reported_clean.h"
 
 #include <algorithm>
 #include <string>
@@ -121,22 +122,25 @@ std::uint64_t scan(ItemList& items) {
     return items.size();
 }
 
-// Silent: the caller reports only the overall result.
-bool clean(const ItemList& batch) {
-    bool all_cleaned = true;
-    for (const CleanItem& item : batch) {
-        if (!item.selected) continue;
-        if (!is_still_as_listed(item) || !delete_path_recursive(item.path)) all_cleaned = false;
-    }
-    return all_cleaned;
+void remove_item(CleanItem& item) {
+    const bool still = is_still_as_listed(item);
+    settle_attempt(item, still, still && delete_path_recursive(item.path) ? std::optional(Removal::deleted) : std::nullopt);
 }
+
+// Silent: the caller reports only the outcomes.
+void clean(ItemList& batch) { clean_pending(batch, remove_item, false); }
 
 std::uint64_t estimated_size() { return 524288000; }
 
 }  // namespace
 
-const CleanerModule browser_cache_module{"browser_cache", "Browser Cache & Data", init, scan, clean, nullptr,
-                                         estimated_size};
+const CleanerModule browser_cache_module{.id = "browser_cache",
+                                         .display_name = "Browser Cache & Data",
+                                         .init = init,
+                                         .scan = scan,
+                                         .clean = clean,
+                                         .cleanup = nullptr,
+                                         .estimated_size = estimated_size};
 
 std::vector<ModuleTableRow> browser_cache_table() {
     std::vector<ModuleTableRow> rows;

@@ -5,6 +5,7 @@
 #include "engine/file_system.h"
 #include "engine/md5_hasher.h"
 #include "engine/recycle_bin.h"
+#include "modules/reported_clean.h"
 
 #include <windows.h>
 #include <knownfolders.h>
@@ -459,14 +460,12 @@ std::uint64_t scan(ItemList& items) {
     return groups;
 }
 
-bool clean(const ItemList& batch) {
-    bool all_cleaned = true;
-    for (const CleanItem& item : batch) {
-        if (!item.selected || item.type != ITEM_FILE) continue;
-        if (!is_still_as_listed(item) || !send_to_recycle_bin(item.path)) all_cleaned = false;
-    }
-    return all_cleaned;
+void remove_copy(CleanItem& item) {
+    const bool still = is_still_as_listed(item);
+    settle_attempt(item, still, still && send_to_recycle_bin(item.path) ? std::optional(Removal::recycled) : std::nullopt);
 }
+
+void clean(ItemList& batch) { clean_pending(batch, remove_copy, true); }
 
 void cleanup() {
     state.search_paths.reset();
@@ -477,9 +476,13 @@ std::uint64_t estimated_size() { return 209715200; }
 
 }  // namespace
 
-const CleanerModule duplicate_finder_module{
-    "duplicate_finder", "Duplicate Files", init, scan, clean, cleanup, estimated_size,
-};
+const CleanerModule duplicate_finder_module{.id = "duplicate_finder",
+                                            .display_name = "Duplicate Files",
+                                            .init = init,
+                                            .scan = scan,
+                                            .clean = clean,
+                                            .cleanup = cleanup,
+                                            .estimated_size = estimated_size};
 
 void duplicate_finder_set_search_paths(std::vector<std::string> paths) {
     for (std::string& path : paths) path = trimmed(std::move(path));

@@ -161,27 +161,35 @@ std::uint64_t scan(ItemList& items) {
 
 // Every value about to be deleted is first written to a backup file; without
 // a complete backup nothing is deleted.
-bool clean(const ItemList& batch) {
-    if (batch.empty()) return true;
-    if (!state.registry_cleaner_enabled) return false;
-    bool all_cleaned = true;
+void clean(ItemList& batch) {
     std::vector<RegistryValueLocation> locations;
-    for (const CleanItem& item : batch) {
-        if (!item.selected) continue;
-        if (auto location = location_of(item)) {
+    std::vector<CleanItem*> located;
+    for (CleanItem& item : batch) {
+        if (item.outcome != ItemOutcome::pending) continue;
+        if (!state.registry_cleaner_enabled) {
+            settle_failed(item, "the registry cleaner is not enabled");
+        } else if (auto location = location_of(item)) {
             locations.push_back(std::move(*location));
+            located.push_back(&item);
         } else {
-            all_cleaned = false;
+            settle_failed(item, "not a value of a cleaned key");
         }
     }
-    if (locations.empty()) return all_cleaned;
+    if (locations.empty()) return;
     const auto backup = write_registry_backup(locations);
-    if (!backup) return false;
-    report_progress(-1.0f, ("[i] Registry backup: " + *backup).c_str());
-    for (const RegistryValueLocation& location : locations) {
-        if (!delete_value(location)) all_cleaned = false;
+    if (!backup) {
+        for (CleanItem* item : located) settle_failed(*item, "the backup could not be written");
+        return;
     }
-    return all_cleaned;
+    report_progress(-1.0f, ("[i] Registry backup: " + *backup).c_str());
+    for (std::size_t i = 0; i < locations.size(); ++i) {
+        if (clean_cancelled()) return;
+        if (delete_value(locations[i])) {
+            settle_removed(*located[i], Removal::deleted);
+        } else {
+            settle_failed(*located[i], "the value could not be deleted");
+        }
+    }
 }
 
 void no_cleanup() {}
@@ -190,9 +198,13 @@ std::uint64_t estimated_size() { return 10240; }
 
 }  // namespace
 
-const CleanerModule registry_cleaner_module{
-    "registry_cleaner", "Registry Cleaner (Advanced)", init, scan, clean, no_cleanup, estimated_size,
-};
+const CleanerModule registry_cleaner_module{.id = "registry_cleaner",
+                                            .display_name = "Registry Cleaner (Advanced)",
+                                            .init = init,
+                                            .scan = scan,
+                                            .clean = clean,
+                                            .cleanup = no_cleanup,
+                                            .estimated_size = estimated_size};
 
 void registry_cleaner_set_enabled(bool enabled) { state.registry_cleaner_enabled = enabled; }
 bool registry_cleaner_is_enabled() { return state.registry_cleaner_enabled; }

@@ -1,6 +1,7 @@
 #include "modules/reported_clean.h"
 
 #include "engine/cleaner.h"
+#include "engine/diagnostics.h"
 #include "engine/directory_listing.h"
 
 #include <cstdio>
@@ -24,25 +25,42 @@ void report_locked(const CleanItem& item) {
     }
 }
 
-}  // namespace
-
-bool clean_with_reports(const ItemList& batch, ItemRemover remove, bool files_only) {
-    std::size_t failures = 0;
-    for (const CleanItem& item : batch) {
-        if (files_only && item.type != ITEM_FILE) continue;
-        if (item.locked) {
-            report_locked(item);
-            ++failures;
+// Items are taken in the batch's order; `held` sees the locked ones there.
+template <typename EachItem, typename EachHeld>
+void for_each_pending(ItemList& batch, bool files_only, EachItem each, EachHeld held) {
+    for (CleanItem& item : batch) {
+        if (item.locked && (!files_only || item.type == ITEM_FILE)) held(item);
+        if (item.outcome != ItemOutcome::pending) continue;
+        if (clean_cancelled()) return;
+        if (files_only && item.type != ITEM_FILE) {
+            settle_failed(item, "not a file");
             continue;
         }
-        if (!item.selected) continue;
-        report("[>] Cleaning: %s", item);
-        if (remove(item)) {
-            report("[+] Cleaned: %s", item);
-        } else {
-            report("[X] Failed to clean: %s", item);
-            ++failures;
-        }
+        each(item);
     }
-    return failures == 0;
+}
+
+}  // namespace
+
+void settle_attempt(CleanItem& item, bool still_as_listed, std::optional<Removal> how) {
+    if (!still_as_listed) {
+        settle_failed(item, "changed since the scan");
+    } else if (how) {
+        settle_removed(item, *how);
+    } else {
+        settle_failed(item, last_error_text());
+    }
+}
+
+void clean_pending(ItemList& batch, ItemRemover remove, bool files_only) {
+    for_each_pending(batch, files_only, remove, [](const CleanItem&) {});
+}
+
+void clean_with_reports(ItemList& batch, ItemRemover remove, bool files_only) {
+    const auto remove_and_report = [remove](CleanItem& item) {
+        report("[>] Cleaning: %s", item);
+        remove(item);
+        report(item.outcome == ItemOutcome::removed ? "[+] Cleaned: %s" : "[X] Failed to clean: %s", item);
+    };
+    for_each_pending(batch, files_only, remove_and_report, report_locked);
 }

@@ -120,9 +120,12 @@ std::uint64_t scan(ItemList& items) {
     return items.size();
 }
 
-bool remove_file(const CleanItem& item) { return is_still_as_listed(item) && recycle_or_delete_file(item.path); }
+void remove_file(CleanItem& item) {
+    const bool still = is_still_as_listed(item);
+    settle_attempt(item, still, still ? recycle_or_delete_file(item.path) : std::nullopt);
+}
 
-bool clean(const ItemList& batch) { return clean_with_reports(batch, remove_file, true); }
+void clean(ItemList& batch) { clean_with_reports(batch, remove_file, true); }
 
 void cleanup() { state = TempFilesState{}; }
 
@@ -130,7 +133,13 @@ std::uint64_t estimated_size() { return 104857600; }
 
 }  // namespace
 
-const CleanerModule temp_files_module{"temp_files", "Temporary Files", init, scan, clean, cleanup, estimated_size};
+const CleanerModule temp_files_module{.id = "temp_files",
+                                      .display_name = "Temporary Files",
+                                      .init = init,
+                                      .scan = scan,
+                                      .clean = clean,
+                                      .cleanup = cleanup,
+                                      .estimated_size = estimated_size};
 
 std::vector<ModuleTableRow> temp_files_table() {
     std::vector<ModuleTableRow> rows;

@@ -95,16 +95,24 @@ std::uint64_t scan(ItemList& items) {
     return items.size();
 }
 
-bool remove_item(const CleanItem& item) { return is_still_as_listed(item) && delete_path_recursive(item.path); }
+void remove_item(CleanItem& item) {
+    const bool still = is_still_as_listed(item);
+    settle_attempt(item, still, still && delete_path_recursive(item.path) ? std::optional(Removal::deleted) : std::nullopt);
+}
 
-bool clean(const ItemList& batch) { return clean_with_reports(batch, remove_item, false); }
+void clean(ItemList& batch) { clean_with_reports(batch, remove_item, false); }
 
 std::uint64_t estimated_size() { return 1073741824; }
 
 }  // namespace
 
-const CleanerModule windows_cleanup_module{
-    "windows_cleanup", "Windows Update & System Files", init, scan, clean, nullptr, estimated_size};
+const CleanerModule windows_cleanup_module{.id = "windows_cleanup",
+                                           .display_name = "Windows Update & System Files",
+                                           .init = init,
+                                           .scan = scan,
+                                           .clean = clean,
+                                           .cleanup = nullptr,
+                                           .estimated_size = estimated_size};
 
 std::vector<ModuleTableRow> windows_cleanup_table() {
     std::vector<ModuleTableRow> rows;

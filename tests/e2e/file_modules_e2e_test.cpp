@@ -74,7 +74,7 @@ constexpr FixtureFile FILES[] = {
 };
 
 // What a clean reports for an item of the listing.
-enum Report { CLEANED, FAILED, SKIPPED, SILENT };
+enum Report { CLEANED, FAILED, SKIPPED, SILENT, SILENT_FAILED };
 struct Item {
     std::string path;
     std::uint64_t size;
@@ -84,14 +84,13 @@ struct Item {
 
 // The scan's items in order: modules as registered, each in its scan order.
 // The browser module reports nothing per item; a link inside Firefox's cache
-// cannot be removed under Wine, so that batch fails with the held file's
-// batches of the other two modules.
+// cannot be removed under Wine, so that item fails.
 const std::vector<Item> ITEMS = {
     {"Temp\\a\\b\\c\\deep.log", 300, CLEANED}, {"Temp\\future.log", 50, CLEANED}, {"Temp\\held.log", 7, SKIPPED, true},
     {"Temp\\hidden.txt", 20, CLEANED}, {"Temp\\old.log", 100, CLEANED}, {"Temp\\readonly.txt", 10, CLEANED},
     {"Temp\\zero.dat", 0, CLEANED}, {"Windows\\Temp\\win.log", 600, CLEANED},
     {std::string(CHROME) + "Default\\Cache", 150, SILENT}, {std::string(CHROME) + "Profile 1\\Cache", 70, SILENT},
-    {FIREFOX_CACHE, 30, SILENT}, {"Roaming\\Opera Software\\Opera Stable\\Cache\\Cache_Data", 40, SILENT},
+    {FIREFOX_CACHE, 30, SILENT_FAILED}, {"Roaming\\Opera Software\\Opera Stable\\Cache\\Cache_Data", 40, SILENT},
     {"Local\\BraveSoftware\\Brave-Browser\\User Data\\Default\\Cache\\Cache_Data", 30, SILENT, true},
     {std::string(DOWNLOAD) + "pkg1", 300, CLEANED}, {std::string(DOWNLOAD) + "pkg2", 30, FAILED},
     {std::string(DOWNLOAD) + "update.cab", 200, CLEANED}, {"Windows\\Logs\\CBS\\cbs_old.log", 70, CLEANED},
@@ -173,7 +172,8 @@ TEST_F(FileModulesProfile, ScanListsWhatTheRulesPickAndCleanRemovesItOrRecyclesI
     const ProcessResult clean = run_twk_in_profile(tree, {"clean", "--force"});
     ASSERT_EQ(clean.exit_code, 0) << clean.output;
     std::string reports;
-    std::uint64_t total = 0;
+    std::uint64_t total = 0, freed = 0;
+    std::size_t cleaned = 0, failed = 0;
     for (const Item& item : ITEMS) {
         const std::string name(base_name(item.path));
         if (item.report == CLEANED) reports += cleaned_lines(name);
@@ -182,12 +182,15 @@ TEST_F(FileModulesProfile, ScanListsWhatTheRulesPickAndCleanRemovesItOrRecyclesI
         // Progress after the batches of the first two modules: 8 and 13 of 24 items.
         if (name == "win.log") reports += "[ 33%] Cleaning files...\n[ 54%] Cleaning files...\n";
         total += item.size;
+        if (item.report == CLEANED || (item.report == SILENT && !item.locked)) freed += item.size, ++cleaned;
+        failed += item.report == FAILED || item.report == SILENT_FAILED;
     }
     EXPECT_EQ(console_text(clean.output), "Scanning for cleanable items...\n[100%] Scan complete\nFound " +
                                               std::to_string(ITEMS.size()) + " items (" + format_size(total) +
                                               ")\n\nCleaning...\n" + reports +
                                               "[100%] Cleaning files...\n[100%] Clean complete\n\nCleaning complete:\n"
-                                              "  Cleaned: 0 items (0 B)\n  Failed: " + std::to_string(ITEMS.size()) + " items\n");
+                                              "  Cleaned: " + std::to_string(cleaned) + " items (" + format_size(freed) +
+                                              ")\n  Failed: " + std::to_string(failed) + " items\n");
 
     for (const FixtureFile& file : FILES) EXPECT_EQ(tree.exists(file.path), file.kept_by_clean) << file.path;
     for (const char* gone : {"Local\\Google\\Chrome\\User Data\\Default\\Cache", "Windows\\SoftwareDistribution\\Download\\pkg1"}) {

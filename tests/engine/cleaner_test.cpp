@@ -37,7 +37,7 @@ TEST_F(EngineTest, RegistryRefusesBadDescriptorsDuplicatesAndAThirtyThirdModule)
     for (int i = 0; i < 33; ++i) {
         ids[i] = "filler" + std::to_string(i);
         fillers[i] = CleanerModule{ids[i].c_str(), nullptr, nullptr, [](ItemList&) { return std::uint64_t{0}; },
-                                   [](const ItemList&) { return true; }, nullptr, nullptr};
+                                   [](ItemList&) {}, nullptr, nullptr};
     }
 
     EXPECT_FALSE(cleaner_register_module(nullptr));
@@ -77,12 +77,12 @@ TEST_F(EngineTest, FilteredScansOnlyRunTheChosenModules) {
     }
 }
 
-TEST_F(EngineTest, CleanRoutesCopiesByTagAndCountsPerBatchAndUntaggedItemsNowhere) {
+TEST_F(EngineTest, CleanRoutesCopiesByTagAndCountsEachItemsOutcomeAndUntaggedItemsNowhere) {
     register_fakes(3);
     fake_state(0).items = {make_item("a", 1), make_item("b", 2)};
     fake_state(1).items = {make_item("c", 4), make_item("d", 8), make_item("e", 16)};
     fake_state(1).clean_result = false;
-    fake_state(0).items[1].selected = false;  // skipped by its module, still counted with its batch
+    fake_state(0).items[1].selected = false;  // skipped: counted neither cleaned nor failed
     auto scanned = cleaner_scan();
     ASSERT_TRUE(scanned);
     const ItemList before = scanned->items;
@@ -95,9 +95,10 @@ TEST_F(EngineTest, CleanRoutesCopiesByTagAndCountsPerBatchAndUntaggedItemsNowher
     auto results = cleaner_clean(list);
 
     ASSERT_TRUE(results);
-    EXPECT_EQ(std::tuple(results->cleaned_count, results->bytes_freed, results->failed_count, results->error_count()),
-              std::tuple(2u, 3u, 3u, 3u));
-    EXPECT_EQ(results->errors, std::vector<std::string>(3, "Failed to clean item"));
+    EXPECT_EQ(std::tuple(results->cleaned_count, results->bytes_freed, results->failed_count, results->skipped_count),
+              std::tuple(1u, 1u, 3u, 1u));
+    EXPECT_EQ(results->errors, (std::vector<std::string>{"c: scripted failure", "d: scripted failure", "e: scripted failure"}));
+    EXPECT_EQ(std::pair(results->items.size(), results->items[1].reason), std::pair(std::size_t{5}, std::string("not selected")));
     ASSERT_EQ(fake_state(0).batches.size(), 1u);
     EXPECT_EQ(std::tuple(fake_state(0).batches[0].size(), fake_state(0).batches[0][0].description), std::tuple(2u, "[fake0] Item"));
     EXPECT_TRUE(fake_state(2).batches.empty());  // an empty batch never reaches its module

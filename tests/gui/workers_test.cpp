@@ -107,7 +107,7 @@ TEST_F(WorkerReports, CleanReportCountsPerBatchShowsDebugLinesAndReleasesTheResu
               "Cleaning files...\nCleaning files...\nClean complete\n"
               "=== CLEAN COMPLETE ===\n=====================\n"
               "CLEAN SUMMARY:\n-------------\n✓ Items cleaned: 3\n✓ Space freed: 300 B\n"
-              "⚠ Failed items: 1\n\nDETAILS:\n--------\n\n❌ OTHER ERRORS (1):\n   • Failed to clean item\n"
+              "⚠ Failed items: 1\n\nDETAILS:\n--------\n\n❌ OTHER ERRORS (1):\n   • C:\\b\\cache: scripted failure\n"
               "------------------------\nSuccess rate: 75.0%\n"
               "Clean completed in S seconds\n");
     EXPECT_STREQ(g_gui.status_text, "✅ Cleaned 300 B");

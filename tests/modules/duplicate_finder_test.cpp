@@ -1,6 +1,7 @@
 #include "modules/duplicate_finder.h"
 
 #include "engine/md5_hasher.h"
+#include "support/fake_modules.h"
 #include "support/directory_link.h"
 #include "support/fixture_tree.h"
 
@@ -182,14 +183,14 @@ TEST_F(DuplicateFinderTest, CleanRecyclesOnlySelectedExistingFiles) {
     ItemList items = scan({tree.root()});
     ASSERT_EQ(items.size(), 1u);
 
-    EXPECT_TRUE(duplicate_finder_module.clean(items));
+    EXPECT_TRUE(cleans_all(duplicate_finder_module, items));
     EXPECT_NE(GetFileAttributesA(items[0].path.c_str()), INVALID_FILE_ATTRIBUTES);
     items[0].selected = true;
-    EXPECT_TRUE(duplicate_finder_module.clean(items));
+    EXPECT_TRUE(cleans_all(duplicate_finder_module, items));
     EXPECT_EQ(GetFileAttributesA(items[0].path.c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_THAT(scan({tree.root()}), IsEmpty());  // the other copy stays, alone
-    EXPECT_FALSE(duplicate_finder_module.clean(items));  // gone by now
-    EXPECT_TRUE(duplicate_finder_module.clean({}));
+    EXPECT_FALSE(cleans_all(duplicate_finder_module, items));  // gone by now
+    EXPECT_TRUE(cleans_all(duplicate_finder_module, {}));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "modules/modules.h"
 
+#include "support/fake_modules.h"
 #include "support/directory_link.h"
 #include "support/profile_run.h"
 
@@ -73,7 +74,7 @@ TEST_F(LinksAndChanges, ItemsReplacedSinceTheScanFailAndStay) {
         remove_tree(tree.path(listed));
         const std::string canary = was_file ? listed + "\\canary" : listed;
         tree.write_file(canary, 4);
-        EXPECT_FALSE(module->clean(items)) << listed;
+        EXPECT_FALSE(cleans_all(*module, items)) << listed;
         EXPECT_TRUE(tree.exists(canary)) << canary;
         if (module->cleanup) module->cleanup();
     }

@@ -8,6 +8,7 @@
 #include "engine/recycle_bin.h"
 #include "modules/modules.h"
 #include "modules/registry_cleaner.h"
+#include "support/fake_modules.h"
 #include "support/profile_run.h"
 
 #include <gtest/gtest.h>
@@ -35,7 +36,7 @@ protected:
     static void scan_and_clean(const CleanerModule& module) {
         ItemList items;
         module.scan(items);
-        module.clean(items);
+        cleans_all(module, items);
         module.cleanup();
         for (const CleanItem& item : items) ADD_FAILURE() << "listed " << item.path;
     }

@@ -1,6 +1,7 @@
 #include "modules/registry_cleaner.h"
 
 #include "engine/win32_handle.h"
+#include "support/fake_modules.h"
 #include "support/child_process.h"
 #include "support/fixture_tree.h"
 #include "support/progress_recorder.h"
@@ -128,7 +129,7 @@ TEST_F(RegistryCleanerTest, CleanBacksUpThenDeletesExactlyTheSelectedValuesAndNo
     local_app_data.write_text("Tidewick", "a file, not a directory");
     {
         ProgressRecorder refused;
-        EXPECT_FALSE(registry_cleaner_module.clean(items));
+        EXPECT_FALSE(cleans_all(registry_cleaner_module, items));
         EXPECT_EQ(key.values(), before);
         EXPECT_THAT(refused.calls(), IsEmpty());
     }
@@ -136,7 +137,7 @@ TEST_F(RegistryCleanerTest, CleanBacksUpThenDeletesExactlyTheSelectedValuesAndNo
 
     ProgressRecorder progress;
     // The value whose name holds a backslash is not in the category's own key by its path: the clean fails.
-    EXPECT_FALSE(registry_cleaner_module.clean(items));
+    EXPECT_FALSE(cleans_all(registry_cleaner_module, items));
     EXPECT_TRUE(with.values().count("backslash"));
 
     auto kept = before;
@@ -164,7 +165,7 @@ TEST_F(RegistryCleanerTest, RootValuesOfClassesRootAreFoundAndDeleted) {
     std::erase_if(items, [&](const CleanItem& item) { return item.path.find(name) == std::string::npos; });
     ASSERT_THAT(items, ElementsAre(Field(&CleanItem::path, "HKEY_CLASSES_ROOT\\(root)\\" + name)));
 
-    EXPECT_TRUE(registry_cleaner_module.clean(items));
+    EXPECT_TRUE(cleans_all(registry_cleaner_module, items));
     EXPECT_NE(RegQueryValueExA(HKEY_CLASSES_ROOT, name.c_str(), nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
     RegDeleteValueA(HKEY_CLASSES_ROOT, name.c_str());
 }
@@ -176,19 +177,19 @@ TEST_F(RegistryCleanerTest, SwitchedOffOrOutsideItsRootsItDeletesNothing) {
     key.set_string("stale", "Z:\\tmp\\twk-nowhere\\gone.exe");
     EXPECT_FALSE(registry_cleaner_is_enabled());
     EXPECT_THAT(scan_key(key), IsEmpty());
-    EXPECT_FALSE(registry_cleaner_module.clean({{ITEM_REGISTRY_VALUE, key.item_path("stale")}}));
+    EXPECT_FALSE(cleans_all(registry_cleaner_module, {{ITEM_REGISTRY_VALUE, key.item_path("stale")}}));
     EXPECT_TRUE(key.values().count("stale"));
-    EXPECT_TRUE(registry_cleaner_module.clean({}));
+    EXPECT_TRUE(cleans_all(registry_cleaner_module, {}));
 
     registry_cleaner_set_enabled(true);
     for (const char* path : {"HKEY_USERS\\.DEFAULT\\x", "HKEY_CURRENT_CONFIG\\Software\\x", "HKEY_CURRENT_USER",
                              "HKEY_CURRENT_USER\\novalue", "hkey_current_user\\Software\\x"}) {
-        EXPECT_FALSE(registry_cleaner_module.clean({{ITEM_REGISTRY_VALUE, path}})) << path;
+        EXPECT_FALSE(cleans_all(registry_cleaner_module, {{ITEM_REGISTRY_VALUE, path}})) << path;
     }
     CleanItem file{ITEM_FILE, "HKEY_CURRENT_USER\\Software\\x"};  // no registry value, unless unselected
-    EXPECT_FALSE(registry_cleaner_module.clean({file}));
+    EXPECT_FALSE(cleans_all(registry_cleaner_module, {file}));
     file.selected = false;
-    EXPECT_TRUE(registry_cleaner_module.clean({file}));
+    EXPECT_TRUE(cleans_all(registry_cleaner_module, {file}));
 }
 
 }  // namespace

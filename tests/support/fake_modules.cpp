@@ -1,5 +1,8 @@
 #include "support/fake_modules.h"
 
+#include "engine/cleaner.h"
+
+#include <algorithm>
 #include <array>
 #include <new>
 #include <utility>
@@ -18,10 +21,17 @@ struct FakeOps {
         items = states[Slot].items;
         return items.size();
     }
-    static bool clean(const ItemList& batch) {
+    static void clean(ItemList& batch) {
         if (states[Slot].throws) throw std::bad_alloc();
         states[Slot].batches.push_back(batch);
-        return states[Slot].clean_result;
+        for (CleanItem& item : batch) {
+            if (item.outcome != ItemOutcome::pending) continue;
+            if (states[Slot].clean_result) {
+                settle_removed(item, Removal::deleted);
+            } else {
+                settle_failed(item, "scripted failure");
+            }
+        }
     }
     static void cleanup() { ++states[Slot].cleanups; }
 };
@@ -55,6 +65,17 @@ void reset_fake_modules() {
 
 CleanItem make_item(const std::string& path, std::uint64_t size, const std::string& description) {
     return {.path = path, .description = description, .size = size};
+}
+
+bool cleans_all(const CleanerModule& module, ItemList items) {
+    bool held = false;
+    for (CleanItem& item : items) {
+        held = held || item.locked;
+        if (item.locked || !item.selected) settle_skipped(item, "passed over");
+    }
+    module.clean(items);
+    return !held && std::none_of(items.begin(), items.end(),
+                                 [](const CleanItem& item) { return item.outcome == ItemOutcome::failed || item.outcome == ItemOutcome::pending; });
 }
 
 CleanItem make_locked_item(const std::string& path, std::uint64_t size, const char* locked_by, std::uint32_t pid) {
