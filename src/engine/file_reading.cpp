@@ -29,9 +29,25 @@ bool seek_to(HANDLE file, std::uint64_t offset) {
     return SetFilePointerEx(file, distance, nullptr, FILE_BEGIN) != 0;
 }
 
+namespace {
+
+std::uint64_t joined(DWORD high, DWORD low) { return (static_cast<std::uint64_t>(high) << 32) | low; }
+
+}  // namespace
+
 std::optional<FileIdentity> identity_of(HANDLE file) {
+    const auto snapshot = snapshot_of(file);
+    if (!snapshot) return std::nullopt;
+    return snapshot->identity;
+}
+
+std::optional<FileSnapshot> snapshot_of(HANDLE file) {
     BY_HANDLE_FILE_INFORMATION info;
     if (!GetFileInformationByHandle(file, &info)) return std::nullopt;
-    return FileIdentity{info.dwVolumeSerialNumber,
-                        (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+    FileSnapshot snapshot{{info.dwVolumeSerialNumber, joined(info.nFileIndexHigh, info.nFileIndexLow)}};
+    if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        snapshot.size = joined(info.nFileSizeHigh, info.nFileSizeLow);
+        snapshot.last_write = joined(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime);
+    }
+    return snapshot;
 }

@@ -22,3 +22,6 @@ std::optional<std::size_t> read_chunk(HANDLE file, std::span<char> buffer);
 bool seek_to(HANDLE file, std::uint64_t offset);
 
 std::optional<FileIdentity> identity_of(HANDLE file);
+// Identity, size and last-write time of what the handle names; a directory's
+// size and time are left 0, since only its identity is compared.
+std::optional<FileSnapshot> snapshot_of(HANDLE file);
