@@ -10,14 +10,24 @@ namespace {
 
 // One formatted append; longer texts are cut.
 constexpr int LOG_LINE_BUFFER = 1024;
-// Every progress message of a graphical clean gives the window this long to show it.
-constexpr DWORD PROGRESS_PAUSE_MS = 50;
 
 bool is_blank(std::string_view text) { return text.find_first_not_of(" \t\r\n") == std::string_view::npos; }
 
-// Appends what fits and keeps the text NUL-terminated; a full log drops the rest.
+// Under log_lock: drops the oldest lines, keeping at least the last
+// ACTIVITY_LOG_KEEP bytes, from the start of a line.
+void drop_oldest_lines() {
+    const std::string_view log(g_gui.activity_log, static_cast<std::size_t>(g_gui.activity_log_length));
+    if (log.size() <= ACTIVITY_LOG_KEEP) return;
+    const std::size_t line_end = log.rfind('\n', log.size() - ACTIVITY_LOG_KEEP);
+    const std::size_t keep_from = line_end == std::string_view::npos ? 0 : line_end + 1;
+    std::memmove(g_gui.activity_log, log.data() + keep_from, log.size() - keep_from);
+    g_gui.activity_log_length -= static_cast<int>(keep_from);
+}
+
+// Appends what fits and keeps the text NUL-terminated.
 void append_to_log(std::string_view text) {
     std::lock_guard guard(g_gui.log_lock);
+    if (g_gui.activity_log_length + static_cast<int>(text.size()) >= ACTIVITY_LOG_LIMIT) drop_oldest_lines();
     const int space = ACTIVITY_LOG_LIMIT - g_gui.activity_log_length;
     if (space <= 0) return;
     const int stored = std::min(static_cast<int>(text.size()), space - 1);
@@ -28,14 +38,6 @@ void append_to_log(std::string_view text) {
         g_gui.log_dirty = true;
         g_gui.log_follow = true;
     }
-}
-
-// From a worker, UpdateWindow waits until the main thread has painted: each
-// report line is on screen before the worker writes the next.
-void request_redraw() {
-    if (!g_gui.window) return;
-    InvalidateRect(g_gui.window, nullptr, FALSE);
-    UpdateWindow(g_gui.window);
 }
 
 }  // namespace
@@ -50,20 +52,9 @@ void gui_log(const char* format, ...) {
     const std::string_view text(buffer, std::min(length, LOG_LINE_BUFFER - 1));
     if (is_blank(text)) return;
     append_to_log(text);
-    request_redraw();
 }
 
-void gui_redraw_and_drain() {
-    if (!g_gui.ui || !g_gui.window) return;
-    request_redraw();
-    // Only the calling thread's own queue: a worker has no windows of its own,
-    // so this never runs the main thread's messages.
-    gui_pump_messages();
-    Sleep(PROGRESS_PAUSE_MS);
-}
-
-void gui_progress(float, const char* message) {
-    if (!message) return;
+void gui_progress(float percent, const char* message) {
+    if (!message || percent >= 0.0f) return;
     gui_log("%s\n", message);
-    gui_redraw_and_drain();
 }

@@ -1,7 +1,11 @@
+#include "gui/clean_plan.h"
 #include "gui/gui_state.h"
+#include "gui/items_view.h"
+#include "gui/layout.h"
 #include "gui/palette.h"
 #include "gui/status_line.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -12,8 +16,10 @@ constexpr nk_color SCAN_HOVER = palette::HOVER_BLUE;
 constexpr nk_color CLEAN_NORMAL = palette::EMERALD;
 constexpr nk_color CLEAN_HOVER = palette::HOVER_GREEN;
 
-// While something can change the picture, frames are drawn at about display rate.
+// While something can change the picture, frames are drawn at about display
+// rate; while a worker runs, at most every 50 ms, however fast it reports.
 constexpr DWORD LIVE_FRAME_INTERVAL_MS = 16;
+constexpr DWORD BUSY_FRAME_INTERVAL_MS = 50;
 
 // Feeds waiting messages to Nuklear. A mouse button message ends the batch:
 // Nuklear sees a click only when press and release arrive in different
@@ -28,9 +34,24 @@ bool pump_messages() {
 
 // Sleeps until a message arrives when nothing else can change the picture;
 // otherwise waits at most one frame interval (returning early for any message).
-void wait_for_next_frame(bool live) {
-    MsgWaitForMultipleObjectsEx(0, nullptr, live ? LIVE_FRAME_INTERVAL_MS : INFINITE, QS_ALLINPUT,
-                                MWMO_INPUTAVAILABLE);
+void wait_for_next_frame(bool live, bool busy) {
+    const DWORD interval = busy ? BUSY_FRAME_INTERVAL_MS : live ? LIVE_FRAME_INTERVAL_MS : INFINITE;
+    MsgWaitForMultipleObjectsEx(0, nullptr, interval, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+}
+
+// A module's check box, then "all" and "none" for its items once a scan has listed them.
+void module_row(int row) {
+    nk_context* ui = g_gui.ui;
+    const float shares[] = {layout::MODULE_CHECK_SHARE, (1 - layout::MODULE_CHECK_SHARE) / 2,
+                            (1 - layout::MODULE_CHECK_SHARE) / 2};
+    nk_layout_row(ui, NK_DYNAMIC, 26, 3, shares);
+    nk_checkbox_label(ui, GUI_MODULES[row].check_box_label, &g_gui.module_selected[row]);
+    if (g_gui.result_items == 0 || g_gui.scanning) {
+        nk_spacing(ui, 2);
+        return;
+    }
+    if (nk_button_label(ui, "all")) gui_tick_module_items(row, true);
+    if (nk_button_label(ui, "none")) gui_tick_module_items(row, false);
 }
 
 void sidebar() {
@@ -40,8 +61,7 @@ void sidebar() {
     nk_label(ui, "Modules", NK_TEXT_LEFT);
     nk_layout_row_dynamic(ui, 26, 1);
     if (nk_button_label(ui, "Select all")) g_gui.module_selected.fill(1);
-    nk_layout_row_dynamic(ui, 26, 1);
-    for (int i = 0; i < GUI_MODULE_COUNT; ++i) nk_checkbox_label(ui, GUI_MODULES[i].check_box_label, &g_gui.module_selected[i]);
+    for (int i = 0; i < GUI_MODULE_COUNT; ++i) module_row(i);
     nk_group_end(ui);
 }
 
@@ -55,13 +75,13 @@ void set_button_colours(nk_style_button& button, nk_color normal, nk_color hover
 void button_row() {
     nk_context* ui = g_gui.ui;
     nk_style_button& button = ui->style.button;
-    nk_layout_row_begin(ui, NK_STATIC, 30, 3);
+    nk_layout_row_begin(ui, NK_STATIC, layout::BUTTON_ROW, 5);
     const nk_style_button saved = button;
     set_button_colours(button, SCAN_NORMAL, SCAN_HOVER);
     button.text_normal = button.text_hover = button.text_active = palette::WHITE;
-    nk_layout_row_push(ui, 80);
-    if (nk_button_label(ui, "🔍 Scan") && !g_gui.scanning && !g_gui.cleaning) gui_start_scan();
-    nk_layout_row_push(ui, 10);
+    nk_layout_row_push(ui, layout::BUTTON_WIDTH);
+    if (nk_button_label(ui, "🔍 Scan") && !gui_busy()) gui_start_scan();
+    nk_layout_row_push(ui, layout::BUTTON_GAP);
     nk_spacing(ui, 1);
     const bool can_clean = gui_can_clean();
     if (can_clean) {
@@ -70,14 +90,22 @@ void button_row() {
         set_button_colours(button, palette::DISABLED_FILL, palette::DISABLED_FILL);
         button.text_normal = palette::DISABLED_TEXT;
     }
-    nk_layout_row_push(ui, 80);
+    nk_layout_row_push(ui, layout::BUTTON_WIDTH);
     if (nk_button_label(ui, "✨ Clean")) {
         if (can_clean) {
-            gui_start_clean();
-        } else {
+            gui_request_clean();
+        } else if (!gui_busy()) {
             gui_log("⚠ Clean button is disabled. Please scan first.\n");
         }
     }
+    nk_layout_row_push(ui, layout::BUTTON_GAP);
+    nk_spacing(ui, 1);
+    if (gui_busy()) {
+        set_button_colours(button, palette::AMBER, palette::HOVER_BLUE);
+        button.text_normal = palette::WHITE;
+    }
+    nk_layout_row_push(ui, layout::BUTTON_WIDTH);
+    if (nk_button_label(ui, "Cancel") && gui_busy()) g_gui.cancel_requested = true;
     button.normal = saved.normal;
     button.hover = saved.hover;
     button.text_normal = saved.text_normal;
@@ -87,13 +115,31 @@ void button_row() {
     nk_layout_row_end(ui);
 }
 
+// The tabs that switch the right pane between the log and the items.
+void view_tabs() {
+    nk_context* ui = g_gui.ui;
+    nk_layout_row_static(ui, layout::PANE_CAPTION, layout::TAB_WIDTH, 2);
+    char items_label[64];
+    std::snprintf(items_label, sizeof items_label, "Items (%llu)",
+                  static_cast<unsigned long long>(g_gui.scanning ? 0 : g_gui.result_items.load()));
+    int on_log = g_gui.view == ContentView::LOG;
+    int on_items = !on_log;
+    if (nk_selectable_label(ui, "Activity Log", NK_TEXT_CENTERED, &on_log) && on_log) g_gui.view = ContentView::LOG;
+    if (nk_selectable_label(ui, items_label, NK_TEXT_CENTERED, &on_items) && on_items) g_gui.view = ContentView::ITEMS;
+}
+
 void content(int height) {
     nk_context* ui = g_gui.ui;
     if (!nk_group_begin(ui, "Content", NK_WINDOW_BORDER)) return;
-    nk_layout_row_dynamic(ui, 25, 1);
-    nk_label(ui, "Activity Log", NK_TEXT_LEFT);
-    gui_log_box(height);
+    view_tabs();
+    const int view_height = height - layout::PANE_CHROME;
+    if (g_gui.view == ContentView::ITEMS) {
+        gui_items_view(view_height);
+    } else {
+        gui_log_box(view_height);
+    }
     button_row();
+    gui_progress_row();
     nk_group_end(ui);
 }
 
@@ -114,13 +160,15 @@ void gui_build_frame(int width, int height) {
     nk_context* ui = g_gui.ui;
     if (nk_begin(ui, "Tidewick", nk_rect(0, 0, static_cast<float>(width), static_cast<float>(height)),
                  NK_WINDOW_BORDER)) {
-        nk_layout_row_begin(ui, NK_DYNAMIC, static_cast<float>(height - 30), 2);
-        nk_layout_row_push(ui, 0.26f);
+        gui_mask_input_for_dialog();
+        nk_layout_row_begin(ui, NK_DYNAMIC, static_cast<float>(height - layout::STATUS_ROOM), 2);
+        nk_layout_row_push(ui, layout::SIDEBAR_SHARE);
         sidebar();
-        nk_layout_row_push(ui, 0.74f);
+        nk_layout_row_push(ui, layout::CONTENT_SHARE);
         content(height);
         nk_layout_row_end(ui);
         status_row(width);
+        gui_confirm_dialog(width, height);
     }
     nk_end(ui);
 }
@@ -129,21 +177,35 @@ void gui_run() {
     while (g_gui.running) {
         const bool left_over = pump_messages();
         // Taken before drawing: a flag that clears after this point still gets its frame.
-        const bool live = left_over || g_gui.scanning || g_gui.cleaning || gui_log_box_following(GetTickCount());
+        const bool busy = gui_busy();
+        const bool live = left_over || busy || gui_log_box_following(GetTickCount());
         RECT client{};
         GetClientRect(g_gui.window, &client);
         gui_build_frame(client.right - client.left, client.bottom - client.top);
         gdi_backend_render(CLEAR_COLOUR);
-        if (g_gui.running) wait_for_next_frame(live);
+        if (g_gui.running) wait_for_next_frame(live, busy && !left_over);
     }
 }
 
-bool gui_can_clean() {
-    return g_gui.has_results && g_gui.result_items > 0 && !g_gui.scanning && !g_gui.cleaning;
+bool gui_busy() { return g_gui.scanning || g_gui.cleaning; }
+
+bool gui_can_clean() { return g_gui.has_results && g_gui.result_items > 0 && !gui_busy(); }
+
+void gui_request_clean() {
+    if (!gui_can_clean() || g_gui.confirming || !g_gui.scan_results) return;
+    const ItemList& items = g_gui.scan_results->items;
+    const std::vector<std::size_t> plan = gui_clean_plan(items, g_gui.module_selected);
+    if (plan.empty()) {
+        gui_log("⚠ Nothing to clean: no item of a ticked module is ticked.\n");
+        return;
+    }
+    g_gui.confirmation_text = gui_confirmation_text(gui_summarise_plan(items, plan));
+    g_gui.confirming = true;
 }
 
 void gui_start_scan() {
     g_gui.scanning = true;
+    g_gui.cancel_requested = false;
     g_gui.has_results = false;
     g_gui.clean_outcome_shown = false;
     g_gui.operation_start_tick = GetTickCount();
@@ -163,6 +225,9 @@ void gui_start_scan() {
 
 void gui_start_clean() {
     g_gui.cleaning = true;
+    g_gui.cancel_requested = false;
+    // The worker reads this copy: Nuklear writes module_selected every frame.
+    g_gui.clean_selection = g_gui.module_selected;
     g_gui.operation_start_tick = GetTickCount();
     g_gui.clean_thread.reset(start_thread(clean_worker));
     if (!g_gui.clean_thread) g_gui.cleaning = false;

@@ -20,13 +20,30 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <string_view>
 
 inline constexpr int GUI_WIDTH = 900;
 inline constexpr int GUI_HEIGHT = 600;
-inline constexpr int ACTIVITY_LOG_CAPACITY = 8192;
+// A full log drops its oldest lines but always keeps this much of the end,
+// so a long clean's summary still shows after all its progress lines.
+inline constexpr int ACTIVITY_LOG_KEEP = 1 << 20;
+inline constexpr int ACTIVITY_LOG_CAPACITY = ACTIVITY_LOG_KEEP + (1 << 19);
 // The log box edits at most this many bytes; appends keep one more byte free.
 inline constexpr int ACTIVITY_LOG_LIMIT = ACTIVITY_LOG_CAPACITY - 1;
+
+// What a running scan or clean has done so far, for the progress bar. Written
+// by the worker, read by the frame, both under `lock`.
+struct JobProgress {
+    std::mutex lock;
+    std::string title;  // "Scanning: Browser Cache (2 of 4)", "Cleaning: 3 of 12 items, 1.20 MB"
+    std::string path;   // the item being cleaned, or empty
+    std::uint64_t done = 0;
+    std::uint64_t total = 0;
+};
+
+// What the right pane shows.
+enum class ContentView { LOG, ITEMS };
 
 struct GuiState {
     HWND window = nullptr;
@@ -39,8 +56,13 @@ struct GuiState {
     std::atomic<bool> cleaning{false};
     std::atomic<bool> has_results{false};
 
-    // Owned by the worker whose flag is set; the frame reads it only when both flags are clear.
+    // Replaced by the scan worker while `scanning` is set; the frame reads it
+    // whenever no scan runs. A clean worker writes only the items' outcomes,
+    // under items_lock; the frame reads them under the same lock and changes
+    // the ticks (`selected`) only while no worker runs.
     std::unique_ptr<ScanResults> scan_results;
+    std::mutex items_lock;
+    std::atomic<unsigned> results_generation{0};  // bumped when the held items are replaced
     std::atomic<std::uint64_t> result_items{0};
     std::atomic<std::uint64_t> result_size{0};
 
@@ -49,6 +71,16 @@ struct GuiState {
     // The selection a running scan works from: copied from module_selected by
     // the main thread before the scan worker starts, read only by that worker.
     ModuleSelection scan_selection{};
+    // The modules a running clean acts on, copied like scan_selection.
+    ModuleSelection clean_selection{};
+
+    // Set by Cancel or Escape while a worker runs; the worker stops between items.
+    std::atomic<bool> cancel_requested{false};
+    JobProgress progress;
+    // Main thread only: the confirmation before a clean is showing, with its question.
+    bool confirming = false;
+    std::string confirmation_text;
+    ContentView view = ContentView::LOG;
 
     std::mutex log_lock;  // guards activity_log, activity_log_length and log_dirty
     char activity_log[ACTIVITY_LOG_CAPACITY] = {};
@@ -84,14 +116,15 @@ LRESULT CALLBACK gui_window_proc(HWND window, UINT message, WPARAM wparam, LPARA
 enum class PumpBatch { ALL, UNTIL_MOUSE_BUTTON };
 bool gui_pump_messages(PumpBatch batch = PumpBatch::ALL);
 
-// Activity log (activity_log.cpp)
+// Activity log (activity_log.cpp). Appends never wait for the window: the
+// frame loop redraws on its own clock while a worker runs.
 void gui_log(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
+// The progress slot during a clean: the modules' per-item messages (percent
+// -1) become log lines; the driver's percentages are left to the progress bar.
 void gui_progress(float percent, const char* message);
-// Asks the main thread to paint now and lets it, from whichever thread calls.
-void gui_redraw_and_drain();
 
-// Log box (log_box.cpp): the box's row of the frame, under log_lock.
-void gui_log_box(int height);
+// Log box (log_box.cpp): the box's row of the frame, `box_height` pixels high, under log_lock.
+void gui_log_box(int box_height);
 // True while the box follows the end of new text, which keeps frames coming.
 bool gui_log_box_following(DWORD now);
 
@@ -99,11 +132,24 @@ bool gui_log_box_following(DWORD now);
 void gui_run();
 void gui_build_frame(int width, int height);
 void gui_start_scan();
+// Asks for the confirmation (Clean button, Control+L); the clean starts only
+// when it is confirmed.
+void gui_request_clean();
 void gui_start_clean();
 bool gui_can_clean();
+bool gui_busy();
+
+// Progress row (progress_bar.cpp) and the confirmation before a clean (confirm_dialog.cpp).
+void gui_progress_row();
+// While the confirmation shows, the widgets behind it see no mouse; the dialog
+// gets the real input back.
+void gui_mask_input_for_dialog();
+void gui_confirm_dialog(int width, int height);
+// Enter confirms, Escape cancels; every key is taken while it shows.
+bool gui_confirm_key(WPARAM key);
 
 // Workers (workers.cpp)
 DWORD WINAPI scan_worker(LPVOID);
 DWORD WINAPI clean_worker(LPVOID);
-// The GUI_MODULES row an item's description counts towards, or -1.
+// The GUI_MODULES row whose "[id]" tag starts an item's description, or -1.
 int gui_tally_entry(std::string_view description);

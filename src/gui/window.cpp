@@ -1,4 +1,5 @@
 #include "gui/gui_state.h"
+#include "gui/items_view.h"
 #include "gui/palette.h"
 
 #include <string>
@@ -65,6 +66,14 @@ void style_scrollbar(nk_style_scrollbar& s) {
     s.border = 0;
     s.rounding = 4;
     s.show_buttons = nk_false;
+}
+
+void style_selectable(nk_style_selectable& s) {
+    s.normal = s.hover = nk_style_item_color(NIGHT);
+    s.pressed = s.normal_active = s.hover_active = s.pressed_active = nk_style_item_color(SLATE);
+    s.text_normal = s.text_hover = s.text_pressed = GREY_EDGE;
+    s.text_normal_active = s.text_hover_active = s.text_pressed_active = TEAL;
+    s.rounding = 4;
 }
 
 void style_window(nk_style_window& w) {
@@ -142,21 +151,33 @@ LRESULT hit_test(HWND window, WPARAM wparam, LPARAM lparam) {
 
 bool is_mouse_button(UINT message) { return message >= WM_LBUTTONDOWN && message <= WM_MBUTTONDBLCLK; }
 
-// Escape, F5 and Control+L; false for every other key. Once the loop has
-// ended they are swallowed: the teardown still dispatches messages while it
-// waits for a worker, and a scan started then would be waited for by nobody.
+// Escape, F5, Control+L and the items view's keys; false for every other key.
+// Once the loop has ended they are swallowed: the teardown still dispatches
+// messages while it waits for a worker, and a scan started then would be
+// waited for by nobody. Escape stops a running job, and closes the window
+// only when nothing runs.
 bool handle_shortcut(WPARAM key) {
-    const bool shortcut = key == VK_ESCAPE || key == VK_F5 || (key == 'L' && (GetKeyState(VK_CONTROL) & 0x8000));
-    if (!shortcut) return false;
-    if (!g_gui.running) return true;
+    const bool control = GetKeyState(VK_CONTROL) & 0x8000;
+    const bool shortcut = key == VK_ESCAPE || key == VK_F5 || (key == 'L' && control);
+    if (!g_gui.running) return shortcut;
+    if (g_gui.confirming) return gui_confirm_key(key);
     switch (key) {
-    case VK_ESCAPE: g_gui.running = false; return true;
+    case VK_ESCAPE:
+        if (gui_busy()) {
+            g_gui.cancel_requested = true;
+        } else {
+            g_gui.running = false;
+        }
+        return true;
     case VK_F5:
-        if (!g_gui.scanning && !g_gui.cleaning) gui_start_scan();
+        if (!gui_busy()) gui_start_scan();
         return true;
     default:
-        if (gui_can_clean()) gui_start_clean();
-        return true;
+        if (shortcut) {
+            gui_request_clean();
+            return true;
+        }
+        return g_gui.view == ContentView::ITEMS && gui_items_view_key(key, control);
     }
 }
 
@@ -174,6 +195,7 @@ void gui_apply_style(nk_context* ui) {
     style_scrollbar(style.scrollh);
     style.scrollv = style.scrollh;
     style.scrollv.show_buttons = nk_false;
+    style_selectable(style.selectable);
     style_window(style.window);
 }
 

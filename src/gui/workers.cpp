@@ -2,73 +2,60 @@
 
 #include "engine/cleaner.h"
 #include "engine/diagnostics.h"
+#include "gui/clean_plan.h"
+#include "gui/clean_report.h"
+#include "gui/scan_report.h"
 
-#include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <string>
 #include <vector>
 
 namespace {
 
-// Give the window time to paint the report before the busy state ends.
-constexpr DWORD PAUSE_BEFORE_SCAN_MS = 1000;
-constexpr DWORD PAUSE_AFTER_SCAN_MS = 500;
-constexpr DWORD PAUSE_AFTER_CLEAN_MS = 200;
-constexpr std::size_t DEBUG_ITEMS_SHOWN = 3;
+// A module to scan: its GUI_MODULES row (or -1 for one the window does not list).
+struct ScanStep {
+    std::string id;
+    int row;
+    std::string name;
+};
 
-void log_size_line(const char* format, std::uint64_t bytes) { gui_log(format, format_size(bytes).c_str()); }
+int row_of(std::string_view id) {
+    for (int i = 0; i < GUI_MODULE_COUNT; ++i) {
+        if (id == GUI_MODULES[i].id) return i;
+    }
+    return -1;
+}
 
-std::vector<std::string> selected_module_ids() {
-    std::vector<std::string> ids;
+// The ticked modules; with none ticked, every registered module.
+std::vector<ScanStep> scan_steps() {
+    std::vector<ScanStep> steps;
     for (int i = 0; i < GUI_MODULE_COUNT; ++i) {
         if (!g_gui.scan_selection[i]) continue;
-        ids.emplace_back(GUI_MODULES[i].id);
+        steps.push_back({GUI_MODULES[i].id, i, GUI_MODULES[i].status_name});
         gui_log("⏳ %s: Scanning...\n", GUI_MODULES[i].status_name);
     }
-    return ids;
+    if (!steps.empty()) return steps;
+    for (const CleanerModule* module : cleaner_registered_modules()) {
+        const int row = row_of(module->id);
+        steps.push_back({module->id, row, row >= 0 ? GUI_MODULES[row].status_name : module->id});
+    }
+    return steps;
 }
 
-void tally(const ScanResults& results) {
-    for (const CleanItem& item : results.items) {
-        const int entry = gui_tally_entry(item.description);
-        if (entry < 0) continue;
-        g_gui.module_tally[entry].count += 1;
-        g_gui.module_tally[entry].bytes += item.size;
-    }
+void set_progress(std::string title, std::string path, std::uint64_t done, std::uint64_t total) {
+    std::lock_guard guard(g_gui.progress.lock);
+    g_gui.progress.title = std::move(title);
+    g_gui.progress.path = std::move(path);
+    g_gui.progress.done = done;
+    g_gui.progress.total = total;
 }
 
-void log_summary(const ScanResults* results) {
-    gui_log("SCAN SUMMARY:\n");
-    gui_log("------------\n");
-    if (results) {
-        gui_log("Total items found: %zu\n", static_cast<std::size_t>(results->total_items));
-        log_size_line("Total size: %s\n", results->total_size);
-    } else {
-        gui_log("No items found to clean.\n");
-    }
-}
-
-void log_details(const ModuleDetails& details, const ModuleTally& tally) {
-    gui_log("%s", details.heading);
-    if (tally.count < 1) {
-        for (const char* line : details.when_none) {
-            if (line) gui_log("%s", line);
-        }
-        return;
-    }
-    gui_log("   Status: ✓ Scanned\n");
-    gui_log(details.count_format, tally.count);
-    if (details.size_format) log_size_line(details.size_format, tally.bytes);
-    if (details.found_note) gui_log("%s", details.found_note);
-}
-
-// The modules ticked when the scan started, whatever the user ticks meanwhile.
-void log_module_details() {
-    gui_log("MODULE DETAILS:\n");
-    gui_log("--------------\n");
-    for (int i = 0; i < GUI_MODULE_COUNT; ++i) {
-        if (g_gui.scan_selection[i]) log_details(GUI_MODULES[i].details, g_gui.module_tally[i]);
-    }
+void add_results(ScanResults& all, std::unique_ptr<ScanResults> part) {
+    if (!part) return;
+    all.total_items += part->total_items;
+    all.total_size += part->total_size;
+    std::ranges::move(part->items, std::back_inserter(all.items));
 }
 
 // "%d.%d seconds": whole seconds and tenths, from the operation's start.
@@ -88,93 +75,103 @@ void remember_scan_time() {
     g_gui.scan_done_minute = now.wHour * 60 + now.wMinute;
 }
 
-void hold_results() {
-    const ScanResults* results = g_gui.scan_results.get();
-    g_gui.result_items = results ? results->total_items : 0;
-    g_gui.result_size = results ? results->total_size : 0;
+// Module by module, so Cancel can stop the scan between two of them.
+std::unique_ptr<ScanResults> scan_modules(const std::vector<ScanStep>& steps, ModuleSelection& scanned) {
+    auto results = std::make_unique<ScanResults>();
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        if (g_gui.cancel_requested) break;
+        char title[160];
+        std::snprintf(title, sizeof title, "Scanning: %s (%zu of %zu)", steps[i].name.c_str(), i + 1, steps.size());
+        set_progress(title, "", i, steps.size());
+        const std::string ids[] = {steps[i].id};
+        add_results(*results, cleaner_scan(ids));
+        if (steps[i].row >= 0) scanned[steps[i].row] = 1;
+    }
+    return results;
+}
+
+void hold_results(std::unique_ptr<ScanResults> results) {
+    g_gui.result_items = results->total_items;
+    g_gui.result_size = results->total_size;
+    {
+        std::lock_guard guard(g_gui.items_lock);
+        g_gui.scan_results = std::move(results);
+    }
+    g_gui.results_generation += 1;
     g_gui.has_results = true;
 }
 
-void log_debug_items(const ScanResults& results) {
-    gui_log("Starting cleanup process...\n");
-    gui_log("Total items to clean: %zu\n", static_cast<std::size_t>(results.total_items));
-    log_size_line("Total size to clean: %s\n", results.total_size);
-    gui_log("DEBUG: First few items to clean:\n");
-    const std::size_t shown = std::min(results.items.size(), DEBUG_ITEMS_SHOWN);
-    for (std::size_t i = 0; i < shown; ++i) {
-        gui_log("  - %s (%s)\n", results.items[i].path.c_str(), results.items[i].description.c_str());
+// The outcomes of one batch, written back into the held items it was copied
+// from (a batch comes back in the order it was given).
+void record_outcomes(ItemList& items, const std::vector<std::size_t>& plan, std::size_t first, const CleanResults& part) {
+    std::lock_guard guard(g_gui.items_lock);
+    std::size_t next = first;
+    for (const CleanItem& done : part.items) {
+        if (next >= plan.size() || items[plan[next]].path != done.path) break;
+        CleanItem& item = items[plan[next++]];
+        item.outcome = done.outcome;
+        item.how = done.how;
+        item.reason = done.reason;
     }
 }
 
-bool is_locked_message(const std::string& message) { return message.find("locked") != std::string::npos; }
-
-void log_error_group(const std::vector<std::string>& errors, bool locked) {
-    for (const std::string& message : errors) {
-        if (is_locked_message(message) == locked) gui_log("   • %s\n", message.c_str());
-    }
+std::string cleaning_title(std::uint64_t done, std::uint64_t total, std::uint64_t bytes) {
+    char title[160];
+    std::snprintf(title, sizeof title, "Cleaning: %llu of %llu items, %s", static_cast<unsigned long long>(done),
+                  static_cast<unsigned long long>(total), format_size(bytes).c_str());
+    return title;
 }
 
-void log_failures(const CleanResults& cleaned) {
-    if (cleaned.failed_count == 0) return;
-    gui_log("⚠ Failed items: %zu\n", static_cast<std::size_t>(cleaned.failed_count));
-    if (cleaned.error_count() == 0) {
-        gui_log("\n⚠ Items failed to clean but no detailed error messages were provided.\n");
-        gui_log("Most likely these are locked files in use by Windows or other applications.\n");
-        return;
+// Batch by batch; each batch is a copy for the engine, which also stops
+// between items once Cancel is pressed. Null when the engine failed.
+std::unique_ptr<CleanResults> clean_plan(ItemList& items, const std::vector<std::size_t>& plan) {
+    auto totals = std::make_unique<CleanResults>();
+    std::uint64_t bytes_done = 0;
+    std::size_t done = 0;
+    for (const auto& [first, last] : gui_clean_batches(items, plan)) {
+        if (g_gui.cancel_requested) break;
+        set_progress(cleaning_title(done, plan.size(), bytes_done), items[plan[first]].path, done, plan.size());
+        ItemList batch;
+        for (std::size_t i = first; i < last; ++i) batch.push_back(items[plan[i]]);
+        std::unique_ptr<CleanResults> part = cleaner_clean(batch, &g_gui.cancel_requested);
+        if (!part) return nullptr;
+        record_outcomes(items, plan, first, *part);
+        gui_add_clean_results(*totals, *part);
+        for (std::size_t i = first; i < last; ++i) bytes_done += items[plan[i]].size;
+        done = last;
     }
-    gui_log("\nDETAILS:\n");
-    gui_log("--------\n");
-    const auto locked = static_cast<std::size_t>(std::count_if(cleaned.errors.begin(), cleaned.errors.end(), is_locked_message));
-    if (locked > 0) {
-        gui_log("🔒 LOCKED FILES (%zu):\n", locked);
-        log_error_group(cleaned.errors, true);
+    set_progress(cleaning_title(done, plan.size(), bytes_done), "", done, plan.size());
+    // What the clean never reached was skipped, as the engine settles it within a batch.
+    std::lock_guard guard(g_gui.items_lock);
+    for (std::size_t i = done; i < plan.size(); ++i) {
+        settle_skipped(items[plan[i]], "cancelled");
+        totals->skipped_count += 1;
     }
-    if (cleaned.error_count() > locked) {
-        gui_log("\n❌ OTHER ERRORS (%zu):\n", static_cast<std::size_t>(cleaned.error_count()) - locked);
-        log_error_group(cleaned.errors, false);
-    }
+    return totals;
 }
 
-void log_tip_if_nothing_cleaned(const CleanResults& cleaned) {
-    if (cleaned.cleaned_count != 0 || cleaned.failed_count == 0) return;
-    gui_log("\n💡 TIP: All files were locked or in use.\n");
-    gui_log("   • Close running applications to free up files\n");
-    gui_log("   • Windows cache files are often locked while Windows is running\n");
-    gui_log("   • Run as Administrator for better access to system files\n");
+std::vector<const CleanItem*> held_items(const ItemList& items, const std::vector<std::size_t>& plan) {
+    std::vector<const CleanItem*> held;
+    for (std::size_t index : plan) {
+        if (items[index].outcome == ItemOutcome::skipped && items[index].locked) held.push_back(&items[index]);
+    }
+    return held;
 }
 
-void log_clean_summary(const CleanResults& cleaned, std::uint64_t scanned_items) {
-    gui_log("CLEAN SUMMARY:\n");
-    gui_log("-------------\n");
-    gui_log("✓ Items cleaned: %zu\n", static_cast<std::size_t>(cleaned.cleaned_count));
-    log_size_line("✓ Space freed: %s\n", cleaned.bytes_freed);
-    log_failures(cleaned);
-    // Measured against everything the scan found, locked and unselected items included.
-    const float rate = scanned_items == 0 ? 100.0f
-                                          : static_cast<float>(cleaned.cleaned_count) /
-                                                static_cast<float>(scanned_items) * 100.0f;
-    gui_log("------------------------\n");
-    gui_log("Success rate: %.1f%%\n", static_cast<double>(rate));
-    log_tip_if_nothing_cleaned(cleaned);
-    const Elapsed elapsed = elapsed_since_start();
-    gui_log("Clean completed in %d.%d seconds\n", elapsed.seconds, elapsed.tenths);
-    std::snprintf(g_gui.status_text, sizeof g_gui.status_text, "✅ Cleaned %s", format_size(cleaned.bytes_freed).c_str());
-}
-
-void release_results() {
-    g_gui.scan_results.reset();
-    g_gui.result_items = 0;
-    g_gui.result_size = 0;
-    g_gui.has_results = false;
+void finish_clean(std::string status) {
+    std::snprintf(g_gui.status_text, sizeof g_gui.status_text, "%s", status.c_str());
+    g_gui.clean_done_tick = GetTickCount();
+    g_gui.clean_outcome_shown = true;
+    g_gui.cleaning = false;
 }
 
 }  // namespace
 
 int gui_tally_entry(std::string_view description) {
+    if (!description.starts_with('[')) return -1;
     for (int i = 0; i < GUI_MODULE_COUNT; ++i) {
-        for (const char* word : GUI_MODULES[i].tally_words) {
-            if (word && description.find(word) != std::string_view::npos) return i;
-        }
+        const std::string_view id = GUI_MODULES[i].id;
+        if (description.substr(1).starts_with(id) && description.substr(1 + id.size()).starts_with(']')) return i;
     }
     return -1;
 }
@@ -182,29 +179,21 @@ int gui_tally_entry(std::string_view description) {
 DWORD WINAPI scan_worker(LPVOID) {
     gui_log("=== SCAN STARTING ===\n");
     gui_log("====================\n");
-    g_gui.scan_results.reset();
-    g_gui.module_tally = {};
     gui_log("MODULE STATUS:\n");
     gui_log("--------------\n");
-    const std::vector<std::string> ids = selected_module_ids();
-    Sleep(PAUSE_BEFORE_SCAN_MS);
-    // No module ticked scans every registered module.
-    g_gui.scan_results = ids.empty() ? cleaner_scan() : cleaner_scan(ids);
+    const std::vector<ScanStep> steps = scan_steps();
+    ModuleSelection scanned{};
+    std::unique_ptr<ScanResults> results = scan_modules(steps, scanned);
     gui_log("=== SCAN COMPLETE ===\n");
     gui_log("====================\n");
-    if (g_gui.scan_results) tally(*g_gui.scan_results);
-    log_summary(g_gui.scan_results.get());
-    log_module_details();
+    if (g_gui.cancel_requested) gui_log("⚠ Scan cancelled\n");
+    g_gui.module_tally = gui_tally(results->items);
+    gui_log_scan_summary(results.get());
+    gui_log_module_details(g_gui.scan_selection, scanned, g_gui.module_tally);
     const Elapsed elapsed = elapsed_since_start();
-    hold_results();
+    hold_results(std::move(results));
     remember_scan_time();
-    char line[256];
-    std::snprintf(line, sizeof line, "\n------------------------\nScan completed in %d.%d seconds", elapsed.seconds,
-                  elapsed.tenths);
-    gui_log("%s\n", line);
-    gui_redraw_and_drain();
-    gui_redraw_and_drain();
-    Sleep(PAUSE_AFTER_SCAN_MS);
+    gui_log("\n------------------------\nScan completed in %d.%d seconds\n", elapsed.seconds, elapsed.tenths);
     g_gui.scanning = false;
     return 0;
 }
@@ -212,39 +201,34 @@ DWORD WINAPI scan_worker(LPVOID) {
 DWORD WINAPI clean_worker(LPVOID) {
     gui_log("\n=== CLEANING STARTED ===\n");
     gui_log("=======================\n");
-    gui_log("DEBUG: Checking scan results...\n");
-    gui_log("DEBUG: scan_results ptr = %p\n", static_cast<void*>(g_gui.scan_results.get()));
     if (!g_gui.scan_results) {
         gui_log("✖ ERROR: No scan results available\n");
         g_gui.cleaning = false;
         return 0;
     }
-    const ScanResults& results = *g_gui.scan_results;
-    const void* items = results.items.empty() ? nullptr : &results.items.front();
-    gui_log("DEBUG: scan_results->items = %p\n", items);
-    gui_log("DEBUG: scan_results->total_items = %zu\n", static_cast<std::size_t>(results.total_items));
-    if (!items) {
+    ItemList& items = g_gui.scan_results->items;
+    const std::vector<std::size_t> plan = gui_clean_plan(items, g_gui.clean_selection);
+    if (plan.empty()) {
         gui_log("✖ ERROR: No items to clean\n");
         g_gui.cleaning = false;
         return 0;
     }
-    log_debug_items(results);
-    gui_log("DEBUG: Calling cleaner_clean...\n");
+    const CleanPlanSummary summary = gui_summarise_plan(items, plan);
+    gui_log("Total items to clean: %zu\n", static_cast<std::size_t>(summary.count));
+    gui_log("Total size to clean: %s\n", format_size(summary.bytes).c_str());
     g_progress_callback = gui_progress;
-    const std::unique_ptr<CleanResults> cleaned = cleaner_clean(results.items);
+    const std::unique_ptr<CleanResults> totals = clean_plan(items, plan);
     g_progress_callback = nullptr;
-    gui_log("=== CLEAN COMPLETE ===\n");
+    gui_log(g_gui.cancel_requested ? "=== CLEAN CANCELLED ===\n" : "=== CLEAN COMPLETE ===\n");
     gui_log("=====================\n");
-    if (cleaned) {
-        log_clean_summary(*cleaned, results.total_items);
-    } else {
+    if (!totals) {
         gui_log("✖ ERROR: Clean operation failed\n");
-        std::snprintf(g_gui.status_text, sizeof g_gui.status_text, "✖ Clean failed");
+        finish_clean("✖ Clean failed");
+        return 0;
     }
-    g_gui.clean_done_tick = GetTickCount();
-    g_gui.clean_outcome_shown = true;
-    release_results();
-    Sleep(PAUSE_AFTER_CLEAN_MS);
-    g_gui.cleaning = false;
+    gui_log_clean_summary({*totals, held_items(items, plan), plan.size()});
+    const Elapsed elapsed = elapsed_since_start();
+    gui_log("Clean completed in %d.%d seconds\n", elapsed.seconds, elapsed.tenths);
+    finish_clean("✅ Cleaned " + format_size(totals->bytes_freed));
     return 0;
 }

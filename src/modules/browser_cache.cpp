@@ -151,3 +151,11 @@ std::vector<ModuleTableRow> browser_cache_table() {
     }
     return rows;
 }
+
+std::vector<BrowserCheck> browser_cache_checks() {
+    std::vector<BrowserCheck> checks;
+    for (std::size_t i = 0; i < BROWSER_COUNT; ++i) {
+        checks.push_back({BROWSERS[i].name, state.is_running[i] && state.skip_running_browsers});
+    }
+    return checks;
+}

@@ -21,3 +21,11 @@ struct ModuleTableRow {
 std::vector<ModuleTableRow> temp_files_table();
 std::vector<ModuleTableRow> browser_cache_table();
 std::vector<ModuleTableRow> windows_cleanup_table();
+
+// The browsers the cache scan knows, each with whether it is passed over
+// because it was running when twk started.
+struct BrowserCheck {
+    const char* name;
+    bool passed_over;
+};
+std::vector<BrowserCheck> browser_cache_checks();

@@ -18,27 +18,41 @@ protected:
     }
 };
 
-// Blank texts and null progress messages append nothing and ask for no
-// repaint; one append is cut to 1023 bytes; appends stop at 8190 bytes and a
-// full log drops the rest. The clean report shows progress messages as lines.
+// Blank texts, null progress messages and the driver's percentages append
+// nothing; one append is cut to 1023 bytes; the modules' per-item messages
+// become lines.
 TEST_F(ActivityLog, AppendsKeepTextWholeWithinTheirLimits) {
-    std::vector<std::string> filling(8, std::string(1000, 'a'));
-    filling.insert(filling.end(), {std::string(500, 'b'), "more\n"});
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"\n", "   ", "\r\n", "", " \t"}, ""},
         {{"  kept whole  \n"}, "  kept whole  \n"},
         {{std::string(2000, 'x')}, std::string(1023, 'x')},
-        {filling, std::string(8000, 'a') + std::string(190, 'b')},
     };
     for (const auto& [appends, expected] : cases) {
         SetUp();
         gui_progress(50.0f, nullptr);
+        gui_progress(50.0f, "Cleaning files...");
         for (const std::string& text : appends) gui_log("%s", text.c_str());
         EXPECT_EQ(log_text(), expected);
         EXPECT_EQ(g_gui.log_dirty, !expected.empty()) << expected;
         EXPECT_EQ(g_gui.log_follow, !expected.empty()) << expected;
         EXPECT_EQ(g_gui.activity_log[expected.size()], '\0');
     }
+    SetUp();
+    gui_progress(-1.0f, "[+] Cleaned: a.log");
+    EXPECT_EQ(log_text(), "[+] Cleaned: a.log\n");
+}
+
+// However long a clean's report, a full log drops whole lines from its start
+// and keeps at least the last megabyte, so the summary at the end shows.
+TEST_F(ActivityLog, AFullLogKeepsItsLastMegabyteFromALineStart) {
+    const std::string line = std::string(99, 'p') + "\n";
+    for (int i = 0; i < 2 * ACTIVITY_LOG_CAPACITY / 100; ++i) gui_log("%s", line.c_str());
+    gui_log("Clean completed in 1.0 seconds\n");
+    const std::string log = log_text();
+    EXPECT_GE(log.size(), static_cast<std::size_t>(ACTIVITY_LOG_KEEP));
+    EXPECT_LT(log.size(), static_cast<std::size_t>(ACTIVITY_LOG_LIMIT));
+    EXPECT_EQ(log.substr(0, line.size()), line);
+    EXPECT_TRUE(log.ends_with("p\nClean completed in 1.0 seconds\n"));
 }
 
 }  // namespace

@@ -8,7 +8,7 @@ namespace {
 
 // Client points of the 900x600 layout.
 constexpr int SELECT_ALL_X = 117, SELECT_ALL_Y = 56;
-constexpr int CLEAN_X = 385, CLEAN_Y = 540;
+constexpr int CLEAN_X = 385, CLEAN_Y = 516;
 constexpr int REGISTRY_BOX_X = 29, REGISTRY_BOX_Y = 207;
 
 class Frame : public ::testing::Test {

@@ -27,6 +27,8 @@ protected:
         g_gui.scan_results.reset();
         g_gui.has_results = false;
         g_gui.clean_outcome_shown = false;
+        g_gui.clean_selection = {1, 1, 1, 1, 0};
+        g_gui.cancel_requested = false;
         set_log("");
     }
     void TearDown() override { cleaner_shutdown(); g_gui.scan_results.reset(); }
@@ -47,14 +49,16 @@ protected:
     }
 };
 
-TEST(TallyRules, FirstMatchingWordWinsOverTheWholeTaggedDescription) {
-    EXPECT_EQ(gui_tally_entry("[temp_files] Old file"), 0);               // the tag's "temp"
-    EXPECT_EQ(gui_tally_entry("[windows_cleanup] Temp files"), 0);        // "Temp" before "Windows"
+// Items count by the module tag in front of the description, never by its words.
+TEST(TallyRules, TheModuleTagDecides) {
+    EXPECT_EQ(gui_tally_entry("[temp_files] Old file"), 0);
+    EXPECT_EQ(gui_tally_entry("[windows_cleanup] Temp files"), 2);
     EXPECT_EQ(gui_tally_entry("[browser_cache] Edge cache"), 1);
-    EXPECT_EQ(gui_tally_entry("[windows_cleanup] Delivery cache"), -1);   // lower-case "windows" is no match
-    EXPECT_EQ(gui_tally_entry("[windows_cleanup] Windows logs"), 2);
+    EXPECT_EQ(gui_tally_entry("[windows_cleanup] Delivery cache"), 2);
     EXPECT_EQ(gui_tally_entry("[duplicate_finder] 2 copies"), 3);
     EXPECT_EQ(gui_tally_entry("[registry_cleaner] Missing file"), 4);
+    EXPECT_EQ(gui_tally_entry("[temp_filesx] Old file"), -1);
+    EXPECT_EQ(gui_tally_entry("Temp [temp_files]"), -1);
     EXPECT_EQ(gui_tally_entry(""), -1);
 }
 
@@ -84,27 +88,45 @@ TEST_F(WorkerReports, WithNoModuleTickedEveryModuleIsScannedButNoneIsListed) {
     EXPECT_EQ(fake_state(4).scans, 1);
 }
 
-TEST_F(WorkerReports, CleanReportCountsPerBatchShowsDebugLinesAndReleasesTheResults) {
-    fake_state(0).items = {make_item("C:\\t\\1.log", 100), make_item("C:\\t\\2.log", 100), make_item("C:\\t\\3.log", 100)};
-    fake_state(1).items = {make_item("C:\\b\\cache", 50, "Chrome cache")};
-    fake_state(1).clean_result = false;
-    g_gui.scan_results = cleaner_scan();
-    g_gui.has_results = true;
-    g_gui.result_items = 4;
+// The registry cleaner is off unless enabled; the browser line names the
+// browsers looked at and warns of running ones only when there were any.
+TEST_F(WorkerReports, ScanReportSaysWhatRanAndWhatWasChecked) {
+    g_gui.module_selected = {0, 1, 1, 0, 1};
+    fake_state(1).items = {make_item("C:\\b\\cache", 50, "Opera")};
+    fake_state(2).items = {make_item("C:\\w\\a.db", 5, "Icon Cache"), make_item("C:\\w\\b.db", 5, "Icon Cache"),
+                           make_item("C:\\w\\c.log", 5, "Windows Log Files")};
+    scan(g_gui.module_selected);
+    const std::string log = log_text();
+    EXPECT_NE(log.find("🌐 Browser Cache:\n   Status: ✓ Scanned\n   Items found: 1\n   Total size: 50 B\n"
+                       "   Browsers checked: Google Chrome, Microsoft Edge, Mozilla Firefox, Opera, Brave\n⊞"),
+              std::string::npos) << log;
+    EXPECT_NE(log.find("⊞ Windows Caches & Logs:\n   Status: ✓ Scanned\n   Items found: 3\n   Total size: 15 B\n"
+                       "   Locations: Icon Cache, Windows Log Files\n"),
+              std::string::npos) << log;
+    EXPECT_NE(log.find("🔧 Registry Cleaner:\n   Status: Not enabled\n\n"), std::string::npos) << log;
+    EXPECT_EQ(log.find("may be running"), std::string::npos);
+}
 
+class CleanWorker : public WorkerReports {
+protected:
+    void SetUp() override {
+        WorkerReports::SetUp();
+        fake_state(0).items = {make_item("C:\\t\\1.log", 100), make_item("C:\\t\\2.log", 100), make_item("C:\\t\\3.log", 100)};
+        fake_state(1).items = {make_item("C:\\b\\cache", 50, "Chrome cache")};
+        g_gui.scan_results = cleaner_scan();
+        g_gui.has_results = true;
+        g_gui.result_items = 4;
+    }
+    static const ItemList& held() { return g_gui.scan_results->items; }
+};
+
+TEST_F(CleanWorker, ReportsEachOutcomeAndKeepsTheItemsWithThem) {
+    fake_state(1).clean_result = false;
     run(clean_worker, g_gui.cleaning);
 
-    const std::string log = std::regex_replace(masked(log_text()), std::regex("(ptr|->items) = [0-9A-Fa-fx]+\n"), "$1 = P\n");
-    EXPECT_EQ(log,
+    EXPECT_EQ(masked(log_text()),
               "\n=== CLEANING STARTED ===\n=======================\n"
-              "DEBUG: Checking scan results...\nDEBUG: scan_results ptr = P\n"
-              "DEBUG: scan_results->items = P\nDEBUG: scan_results->total_items = 4\n"
-              "Starting cleanup process...\nTotal items to clean: 4\nTotal size to clean: 350 B\n"
-              "DEBUG: First few items to clean:\n"
-              "  - C:\\t\\1.log ([temp_files] Item)\n  - C:\\t\\2.log ([temp_files] Item)\n"
-              "  - C:\\t\\3.log ([temp_files] Item)\n"
-              "DEBUG: Calling cleaner_clean...\n"
-              "Cleaning files...\nCleaning files...\nClean complete\n"
+              "Total items to clean: 4\nTotal size to clean: 350 B\n"
               "=== CLEAN COMPLETE ===\n=====================\n"
               "CLEAN SUMMARY:\n-------------\n✓ Items cleaned: 3\n✓ Space freed: 300 B\n"
               "⚠ Failed items: 1\n\nDETAILS:\n--------\n\n❌ OTHER ERRORS (1):\n   • C:\\b\\cache: scripted failure\n"
@@ -112,9 +134,37 @@ TEST_F(WorkerReports, CleanReportCountsPerBatchShowsDebugLinesAndReleasesTheResu
               "Clean completed in S seconds\n");
     EXPECT_STREQ(g_gui.status_text, "✅ Cleaned 300 B");
     EXPECT_TRUE(g_gui.clean_outcome_shown);
-    EXPECT_FALSE(g_gui.has_results);
-    EXPECT_EQ(g_gui.scan_results, nullptr);
+    ASSERT_NE(g_gui.scan_results, nullptr);  // the list stays, with the outcomes
+    EXPECT_EQ(held()[0].outcome, ItemOutcome::removed);
+    EXPECT_EQ(held()[3].outcome, ItemOutcome::failed);
+    EXPECT_EQ(held()[3].reason, "scripted failure");
+    EXPECT_EQ(fake_state(0).batches.size(), 3u);  // one item at a time
     EXPECT_EQ(g_progress_callback.load(), nullptr);
+}
+
+// An unticked row and the rows of an unticked module never reach a module.
+TEST_F(CleanWorker, ActsOnlyOnTickedRowsOfTickedModules) {
+    g_gui.scan_results->items[1].selected = false;
+    g_gui.clean_selection = {1, 0, 1, 1, 0};
+    run(clean_worker, g_gui.cleaning);
+    EXPECT_EQ(fake_state(0).batches.size(), 2u);
+    EXPECT_TRUE(fake_state(1).batches.empty());
+    EXPECT_EQ(held()[1].outcome, ItemOutcome::pending);
+    EXPECT_EQ(held()[3].outcome, ItemOutcome::pending);
+    EXPECT_NE(log_text().find("✓ Items cleaned: 2\n✓ Space freed: 200 B\n------------------------\nSuccess rate: 100.0%\n"),
+              std::string::npos) << log_text();
+}
+
+TEST_F(CleanWorker, ACancelledCleanSkipsWhatItDidNotReachAndStillReports) {
+    g_gui.cancel_requested = true;  // pressed before the first item
+    run(clean_worker, g_gui.cleaning);
+    EXPECT_TRUE(fake_state(0).batches.empty());
+    EXPECT_EQ(held()[2].outcome, ItemOutcome::skipped);
+    EXPECT_EQ(held()[2].reason, "cancelled");
+    const std::string log = log_text();
+    EXPECT_NE(log.find("=== CLEAN CANCELLED ===\n=====================\nCLEAN SUMMARY:\n-------------\n"
+                       "✓ Items cleaned: 0\n✓ Space freed: 0 B\nSkipped: 4 items\n"),
+              std::string::npos) << log;
 }
 
 TEST_F(WorkerReports, ACleanThatCleansNothingGivesTheTip) {
@@ -144,7 +194,7 @@ TEST_F(WorkerReports, CleanWithoutResultsOrItemsStopsAtTheError) {
     set_log("");
     g_gui.scan_results = std::make_unique<ScanResults>();
     run(clean_worker, g_gui.cleaning);
-    EXPECT_NE(log_text().find("DEBUG: scan_results->total_items = 0\n✖ ERROR: No items to clean\n"), std::string::npos);
+    EXPECT_NE(log_text().find("=======================\n✖ ERROR: No items to clean\n"), std::string::npos);
     EXPECT_NE(g_gui.scan_results, nullptr);  // still held
 }
 

@@ -1,0 +1,388 @@
+#include "gui/items_view.h"
+
+#include "engine/diagnostics.h"
+#include "gui/clean_plan.h"
+#include "gui/gui_state.h"
+#include "gui/layout.h"
+#include "gui/palette.h"
+#include "gui/shell_actions.h"
+#include "gui/text_fit.h"
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+constexpr nk_color HIGHLIGHT = palette::EDGE;
+constexpr nk_color FAILED_COLOUR = {239, 68, 68, 255};
+constexpr nk_color REMOVED_COLOUR = palette::EMERALD;
+constexpr nk_color SKIPPED_COLOUR = palette::AMBER;
+constexpr int FILTER_CAPACITY = 256;
+constexpr float WHEEL_ROWS = 3.0f;
+constexpr float THUMB_WIDTH = 6.0f;
+constexpr float MIN_THUMB = 16.0f;
+constexpr int COLUMN_COUNT = 6;
+
+// Kept across frames; rebuilt when a scan replaces the items.
+struct ItemsModel {
+    unsigned generation = UINT_MAX;
+    ItemsOrder order;
+    std::vector<std::uint32_t> rows;        // positions of the shown items, in view order
+    std::vector<std::uint8_t> highlighted;  // per item
+    std::size_t cursor = 0;                 // a position in `rows`
+    std::size_t top = 0;                    // the first row shown
+    std::size_t rows_shown = 1;             // rows that fit the list, from the last frame
+    char filter[FILTER_CAPACITY] = {};
+    int filter_length = 0;
+    bool filter_focused = false;
+    bool totals_stale = true;
+    ModuleSelection totals_modules{};
+    CleanPlanSummary ticked;
+};
+
+ItemsModel model;
+
+ItemList* held_items() {
+    if (g_gui.scanning || !g_gui.scan_results) return nullptr;
+    return &g_gui.scan_results->items;
+}
+
+char folded(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool contains_folded(std::string_view text, std::string_view needle) {
+    return std::search(text.begin(), text.end(), needle.begin(), needle.end(),
+                       [](char a, char b) { return folded(a) == folded(b); }) != text.end();
+}
+
+std::uint64_t last_write(const CleanItem& item) { return item.snapshot ? item.snapshot->last_write : 0; }
+
+// Orders two items by a column; ties keep the scan's order (the sort is stable).
+bool before(const CleanItem& a, const CleanItem& b, ItemColumn column) {
+    switch (column) {
+    case ItemColumn::MODULE: return gui_tally_entry(a.description) < gui_tally_entry(b.description);
+    case ItemColumn::PATH: return a.path < b.path;
+    case ItemColumn::SIZE: return a.size < b.size;
+    case ItemColumn::DATE: return last_write(a) < last_write(b);
+    case ItemColumn::STATE: return gui_item_state_text(a) < gui_item_state_text(b);
+    case ItemColumn::NONE: break;
+    }
+    return false;
+}
+
+void reorder(const ItemList& items) {
+    model.rows = gui_order_items(items, model.order);
+    std::ranges::fill(model.highlighted, 0);
+    model.cursor = 0;
+    model.top = 0;
+    if (!model.rows.empty()) model.highlighted[model.rows[0]] = 1;
+}
+
+// A new scan: its items, in scan order, unfiltered; the view comes to the front when it found any.
+void follow_results(const ItemList* items) {
+    const unsigned generation = g_gui.results_generation;
+    if (!items || generation == model.generation) return;
+    model.generation = generation;
+    model.highlighted.assign(items->size(), 0);
+    reorder(*items);
+    model.totals_stale = true;
+    if (!items->empty()) g_gui.view = ContentView::ITEMS;
+}
+
+const CleanPlanSummary& ticked_totals(const ItemList& items) {
+    if (model.totals_stale || model.totals_modules != g_gui.module_selected) {
+        model.totals_modules = g_gui.module_selected;
+        model.ticked = gui_summarise_plan(items, gui_clean_plan(items, g_gui.module_selected));
+        model.totals_stale = false;
+    }
+    return model.ticked;
+}
+
+std::string date_text(const CleanItem& item) {
+    const std::uint64_t ticks = last_write(item);
+    if (ticks == 0) return {};
+    FILETIME utc{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+    FILETIME local{};
+    SYSTEMTIME time{};
+    if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &time)) return {};
+    char text[16];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02u", time.wYear, time.wMonth, time.wDay);
+    return text;
+}
+
+nk_color state_colour(const CleanItem& item) {
+    switch (item.outcome) {
+    case ItemOutcome::removed: return REMOVED_COLOUR;
+    case ItemOutcome::failed: return FAILED_COLOUR;
+    case ItemOutcome::skipped: return SKIPPED_COLOUR;
+    case ItemOutcome::pending: break;
+    }
+    return item.locked ? SKIPPED_COLOUR : palette::TEXT;
+}
+
+const char* module_name(const CleanItem& item) {
+    const int row = gui_tally_entry(item.description);
+    return row < 0 ? "" : GUI_MODULES[row].status_name;
+}
+
+// The columns' widths for the list's inner width; the path takes what is left.
+std::array<float, COLUMN_COUNT> column_widths(float width) {
+    using namespace layout;
+    const float fixed = CHECK_COLUMN + MODULE_COLUMN + SIZE_COLUMN + DATE_COLUMN + STATE_COLUMN;
+    const float path = std::max(MIN_PATH_COLUMN, width - fixed - LIST_SCROLLBAR);
+    return {CHECK_COLUMN, MODULE_COLUMN, path, SIZE_COLUMN, DATE_COLUMN, STATE_COLUMN};
+}
+
+void filter_row(const ItemList& items) {
+    nk_context* ui = g_gui.ui;
+    const float shares[] = {0.12f, 0.88f};
+    nk_layout_row(ui, NK_DYNAMIC, layout::FILTER_ROW, 2, shares);
+    nk_label(ui, "Filter", NK_TEXT_LEFT);
+    const nk_flags state = nk_edit_string(ui, NK_EDIT_FIELD, model.filter, &model.filter_length, FILTER_CAPACITY - 1,
+                                          nk_filter_default);
+    model.filter_focused = (state & NK_EDIT_ACTIVE) != 0;
+    const std::string_view typed(model.filter, static_cast<std::size_t>(model.filter_length));
+    if (typed != model.order.filter) {
+        model.order.filter = typed;
+        reorder(items);
+    }
+}
+
+void header_row(const std::array<float, COLUMN_COUNT>& widths) {
+    static constexpr std::pair<ItemColumn, const char*> HEADERS[] = {
+        {ItemColumn::NONE, ""},         {ItemColumn::MODULE, "Module"}, {ItemColumn::PATH, "Path"},
+        {ItemColumn::SIZE, "Size"},     {ItemColumn::DATE, "Modified"}, {ItemColumn::STATE, "State"}};
+    nk_context* ui = g_gui.ui;
+    nk_layout_row(ui, NK_STATIC, layout::HEADER_ROW, COLUMN_COUNT, widths.data());
+    for (const auto& [column, title] : HEADERS) {
+        std::string label = title;
+        if (column != ItemColumn::NONE && column == model.order.sort) label += model.order.descending ? " ▼" : " ▲";
+        if (column == ItemColumn::NONE) {
+            nk_spacing(ui, 1);
+        } else if (nk_button_label(ui, label.c_str())) {
+            model.order.descending = model.order.sort == column && !model.order.descending;
+            model.order.sort = column;
+            if (const ItemList* items = held_items()) reorder(*items);
+        }
+    }
+}
+
+void select_only(std::size_t position) {
+    std::ranges::fill(model.highlighted, 0);
+    model.cursor = position;
+    if (position < model.rows.size()) model.highlighted[model.rows[position]] = 1;
+}
+
+void set_ticks(ItemList& items, const std::vector<std::uint32_t>& which, bool ticked) {
+    for (std::uint32_t index : which) items[index].selected = ticked;
+    model.totals_stale = true;
+}
+
+// One row: a press highlights it (Control adds it), a double click shows it in its folder.
+void item_row(ItemList& items, std::size_t position, const std::array<float, COLUMN_COUNT>& widths) {
+    nk_context* ui = g_gui.ui;
+    CleanItem& item = items[model.rows[position]];
+    nk_layout_row(ui, NK_STATIC, layout::ITEM_ROW, COLUMN_COUNT, widths.data());
+    const struct nk_rect first = nk_widget_bounds(ui);
+    const float row_width = widths[1] + widths[2] + widths[3] + widths[4] + widths[5];
+    const struct nk_rect row = nk_rect(first.x + widths[0], first.y, row_width, first.h);
+    if (model.highlighted[model.rows[position]]) nk_fill_rect(nk_window_get_canvas(ui), nk_rect(first.x, first.y, row_width + widths[0], first.h), 0, HIGHLIGHT);
+    int ticked = item.selected ? 1 : 0;
+    if (nk_checkbox_label(ui, "", &ticked) && !gui_busy()) set_ticks(items, {model.rows[position]}, ticked != 0);
+    nk_label(ui, module_name(item), NK_TEXT_LEFT);
+    const struct nk_rect path_cell = nk_widget_bounds(ui);
+    nk_label(ui, gui_fit_middle(item.path, widths[2] - 2 * ui->style.text.padding.x).c_str(), NK_TEXT_LEFT);
+    if (nk_input_is_mouse_hovering_rect(&ui->input, path_cell)) nk_tooltip(ui, item.path.c_str());
+    nk_label(ui, format_size(item.size).c_str(), NK_TEXT_RIGHT);
+    nk_label(ui, date_text(item).c_str(), NK_TEXT_LEFT);
+    nk_label_colored(ui, gui_item_state_text(item).c_str(), NK_TEXT_LEFT, state_colour(item));
+    const nk_input& input = ui->input;
+    if (nk_input_has_mouse_click_down_in_rect(&input, NK_BUTTON_DOUBLE, row, nk_true) && input.mouse.buttons[NK_BUTTON_DOUBLE].clicked) {
+        gui_show_in_folder(item.path);
+    } else if (nk_input_mouse_clicked(&input, NK_BUTTON_LEFT, row)) {
+        if (GetKeyState(VK_CONTROL) & 0x8000) {
+            model.highlighted[model.rows[position]] ^= 1;
+            model.cursor = position;
+        } else {
+            select_only(position);
+        }
+    }
+}
+
+void clamp_top() {
+    const std::size_t count = model.rows.size();
+    const std::size_t last_top = count > model.rows_shown ? count - model.rows_shown : 0;
+    model.top = std::min(model.top, last_top);
+}
+
+// The wheel over the list and a press or drag on its track move the rows shown.
+void scroll_by_mouse(struct nk_rect list) {
+    nk_input& input = g_gui.ui->input;
+    if (input.mouse.scroll_delta.y != 0.0f && nk_input_is_mouse_hovering_rect(&input, list)) {
+        const float rows = -input.mouse.scroll_delta.y * WHEEL_ROWS;
+        input.mouse.scroll_delta.y = 0.0f;
+        model.top = rows < 0 && static_cast<std::size_t>(-rows) > model.top ? 0 : model.top + static_cast<std::ptrdiff_t>(rows);
+    }
+    const struct nk_rect track = nk_rect(list.x + list.w - layout::LIST_SCROLLBAR, list.y, layout::LIST_SCROLLBAR, list.h);
+    if (nk_input_has_mouse_click_down_in_rect(&input, NK_BUTTON_LEFT, track, nk_true) && input.mouse.buttons[NK_BUTTON_LEFT].down) {
+        const float share = std::clamp((input.mouse.pos.y - track.y) / track.h, 0.0f, 1.0f);
+        model.top = static_cast<std::size_t>(share * static_cast<float>(model.rows.size()));
+    }
+    clamp_top();
+}
+
+void draw_thumb(struct nk_rect list) {
+    if (model.rows.size() <= model.rows_shown) return;
+    const float count = static_cast<float>(model.rows.size());
+    const float height = std::max(MIN_THUMB, list.h * static_cast<float>(model.rows_shown) / count);
+    const float y = list.y + (list.h - height) * static_cast<float>(model.top) / (count - static_cast<float>(model.rows_shown));
+    nk_fill_rect(nk_window_get_canvas(g_gui.ui), nk_rect(list.x + list.w - THUMB_WIDTH - 3, y, THUMB_WIDTH, height), 3, palette::TEAL);
+}
+
+// Only the rows that fit are laid out and drawn, whatever the number of items.
+void item_list(ItemList& items, int height, const std::array<float, COLUMN_COUNT>& widths) {
+    nk_context* ui = g_gui.ui;
+    nk_layout_row_dynamic(ui, static_cast<float>(height), 1);
+    const struct nk_rect list = nk_widget_bounds(ui);
+    const float step = layout::ITEM_ROW + layout::ROW_SPACING;
+    model.rows_shown = std::max<std::size_t>(1, static_cast<std::size_t>(list.h / step));
+    scroll_by_mouse(list);
+    const struct nk_vec2 saved_padding = ui->style.window.group_padding;
+    ui->style.window.group_padding = nk_vec2(0, 0);
+    if (nk_group_begin(ui, "Items", NK_WINDOW_NO_SCROLLBAR)) {
+        std::lock_guard guard(g_gui.items_lock);
+        const std::size_t end = std::min(model.rows.size(), model.top + model.rows_shown);
+        for (std::size_t position = model.top; position < end; ++position) item_row(items, position, widths);
+        nk_group_end(ui);
+    }
+    ui->style.window.group_padding = saved_padding;
+    draw_thumb(list);
+}
+
+void footer_row(const ItemList& items) {
+    const CleanPlanSummary& ticked = ticked_totals(items);
+    char text[128];
+    std::snprintf(text, sizeof text, "Ticked: %llu items, %s", static_cast<unsigned long long>(ticked.count),
+                  format_size(ticked.bytes).c_str());
+    nk_layout_row_dynamic(g_gui.ui, layout::FOOTER_ROW, 1);
+    nk_label(g_gui.ui, text, NK_TEXT_LEFT);
+}
+
+void scroll_into_view() {
+    if (model.cursor < model.top) model.top = model.cursor;
+    if (model.cursor >= model.top + model.rows_shown) model.top = model.cursor + 1 - model.rows_shown;
+}
+
+std::vector<std::uint32_t> highlighted_rows() {
+    std::vector<std::uint32_t> chosen;
+    for (std::uint32_t index : model.rows) {
+        if (model.highlighted[index]) chosen.push_back(index);
+    }
+    return chosen;
+}
+
+void copy_paths(const ItemList& items) {
+    std::string text;
+    for (std::uint32_t index : highlighted_rows()) text.append(items[index].path).append("\r\n");
+    gui_copy_to_clipboard(g_gui.window, text);
+}
+
+// Every highlighted row takes the opposite of the cursor row's tick.
+void toggle_ticks(ItemList& items) {
+    if (gui_busy() || model.rows.empty()) return;
+    const bool ticked = !items[model.rows[model.cursor]].selected;
+    set_ticks(items, highlighted_rows(), ticked);
+}
+
+std::size_t moved_cursor(WPARAM key) {
+    const std::size_t last = model.rows.size() - 1;
+    const std::size_t page = std::max<std::size_t>(1, model.rows_shown - 1);
+    switch (key) {
+    case VK_UP: return model.cursor > 0 ? model.cursor - 1 : 0;
+    case VK_DOWN: return std::min(last, model.cursor + 1);
+    case VK_PRIOR: return model.cursor > page ? model.cursor - page : 0;
+    case VK_NEXT: return std::min(last, model.cursor + page);
+    case VK_HOME: return 0;
+    default: return last;  // VK_END
+    }
+}
+
+}  // namespace
+
+std::vector<std::uint32_t> gui_order_items(const ItemList& items, const ItemsOrder& order) {
+    std::vector<std::uint32_t> rows;
+    rows.reserve(items.size());
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (order.filter.empty() || contains_folded(items[i].path, order.filter) ||
+            contains_folded(items[i].description, order.filter)) {
+            rows.push_back(static_cast<std::uint32_t>(i));
+        }
+    }
+    if (order.sort == ItemColumn::NONE) return rows;
+    std::ranges::stable_sort(rows, [&](std::uint32_t a, std::uint32_t b) {
+        return order.descending ? before(items[b], items[a], order.sort) : before(items[a], items[b], order.sort);
+    });
+    return rows;
+}
+
+std::string gui_item_state_text(const CleanItem& item) {
+    switch (item.outcome) {
+    case ItemOutcome::removed: return item.how == Removal::recycled ? "removed (Recycle Bin)" : "removed";
+    case ItemOutcome::skipped: return "skipped: " + item.reason;
+    case ItemOutcome::failed: return "failed: " + item.reason;
+    case ItemOutcome::pending: break;
+    }
+    if (!item.locked) return {};
+    if (!item.locked_by) return "locked";
+    return "locked by " + *item.locked_by + " (" + std::to_string(item.locker_pid) + ")";
+}
+
+void gui_items_view(int height) {
+    nk_context* ui = g_gui.ui;
+    ItemList* items = held_items();
+    follow_results(items);
+    if (!items) {
+        nk_layout_row_dynamic(ui, static_cast<float>(height), 1);
+        nk_label(ui, g_gui.scanning ? "Scanning..." : "Scan to see what can be cleaned.", NK_TEXT_CENTERED);
+        return;
+    }
+    filter_row(*items);
+    const auto widths = column_widths(nk_window_get_content_region_size(ui).x);
+    header_row(widths);
+    const int chrome = layout::FILTER_ROW + layout::HEADER_ROW + layout::FOOTER_ROW + 3 * layout::ROW_SPACING;
+    item_list(*items, height - chrome, widths);
+    footer_row(*items);
+}
+
+bool gui_items_view_key(WPARAM key, bool control) {
+    ItemList* items = held_items();
+    if (!items || model.filter_focused || model.rows.empty()) return false;
+    switch (key) {
+    case VK_UP: case VK_DOWN: case VK_PRIOR: case VK_NEXT: case VK_HOME: case VK_END:
+        select_only(moved_cursor(key));
+        scroll_into_view();
+        return true;
+    case VK_SPACE: toggle_ticks(*items); return true;
+    case VK_RETURN: gui_show_in_folder((*items)[model.rows[model.cursor]].path); return true;
+    case 'A':
+        if (!control) return false;
+        for (std::uint32_t index : model.rows) model.highlighted[index] = 1;
+        return true;
+    case 'C':
+        if (!control) return false;
+        copy_paths(*items);
+        return true;
+    default: return false;
+    }
+}
+
+void gui_tick_module_items(int module_row, bool ticked) {
+    ItemList* items = held_items();
+    if (!items || gui_busy()) return;
+    for (CleanItem& item : *items) {
+        if (gui_tally_entry(item.description) == module_row) item.selected = ticked;
+    }
+    model.totals_stale = true;
+}

@@ -1,0 +1,30 @@
+#pragma once
+// The review list of the right pane: one row per item of the last scan, with
+// its tick, module, path, size, date and state; sorted by a column, narrowed
+// by a filter, ticked with the mouse or the keyboard.
+
+#include "engine/records.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Draws the view in `height` pixels of the current group.
+void gui_items_view(int height);
+// Keys while the view shows; true when the view used the key.
+bool gui_items_view_key(WPARAM key, bool control);
+// The sidebar's "all" and "none": ticks or unticks every item of a module.
+void gui_tick_module_items(int module_row, bool ticked);
+
+// The view's order and filter, apart from drawing.
+enum class ItemColumn { NONE, MODULE, PATH, SIZE, DATE, STATE };
+struct ItemsOrder {
+    ItemColumn sort = ItemColumn::NONE;
+    bool descending = false;
+    std::string filter;  // matched without regard to case in the path and the description
+};
+// Positions in `items` of the rows the view shows, in its order.
+std::vector<std::uint32_t> gui_order_items(const ItemList& items, const ItemsOrder& order);
+std::string gui_item_state_text(const CleanItem& item);
