@@ -5,7 +5,12 @@
 #include "gui/layout.h"
 #include "gui/palette.h"
 
+#include <algorithm>
+#include <string_view>
+
 namespace {
+
+constexpr std::size_t DIALOG_LINES = 3;
 
 // The mouse as the widgets behind the dialog see it: nowhere, no button.
 nk_mouse masked_mouse(const nk_mouse& real) {
@@ -17,6 +22,9 @@ nk_mouse masked_mouse(const nk_mouse& real) {
 }
 
 nk_mouse saved_mouse;
+// Nuklear keeps a popup (and the window behind it read-only) until the popup
+// itself is closed: an answer given by key closes it in the next frame.
+bool popup_open = false;
 
 void answer(bool clean) {
     g_gui.confirming = false;
@@ -32,24 +40,37 @@ void gui_mask_input_for_dialog() {
 }
 
 void gui_confirm_dialog(int width, int height) {
-    if (!g_gui.confirming) return;
+    if (!g_gui.confirming && !popup_open) return;
     nk_context* ui = g_gui.ui;
-    ui->input.mouse = saved_mouse;
+    if (g_gui.confirming) ui->input.mouse = saved_mouse;
     const struct nk_rect bounds = nk_rect((static_cast<float>(width) - layout::DIALOG_WIDTH) / 2,
                                           (static_cast<float>(height) - layout::DIALOG_HEIGHT) / 2, layout::DIALOG_WIDTH,
                                           layout::DIALOG_HEIGHT);
-    const nk_style_item saved_background = ui->style.window.fixed_background;
-    ui->style.window.fixed_background = nk_style_item_color(palette::SLATE);
+    nk_style_window& style = ui->style.window;
+    const nk_style_window saved = style;
+    style.fixed_background = nk_style_item_color(palette::SLATE);
+    style.popup_border_color = palette::TEAL;
+    style.popup_border = 2;
+    style.popup_padding = nk_vec2(layout::DIALOG_PADDING, layout::DIALOG_PADDING);
+    style.spacing = nk_vec2(layout::BUTTON_GAP, layout::ROW_SPACING);
     if (nk_popup_begin(ui, NK_POPUP_STATIC, "Confirm clean", NK_WINDOW_BORDER, bounds)) {
-        nk_layout_row_dynamic(ui, layout::DIALOG_TEXT, 1);
-        nk_label_wrap(ui, g_gui.confirmation_text.c_str());
+        // The question, then where the items go, a line each.
+        nk_layout_row_dynamic(ui, layout::DIALOG_LINE, 1);
+        std::string_view text = g_gui.confirmation_text;
+        for (std::size_t line = 0; line < DIALOG_LINES; ++line) {
+            const std::size_t end = text.find_first_of("?;");
+            const std::string_view shown = text.substr(0, end == std::string_view::npos ? text.size() : end + 1);
+            nk_text(ui, shown.data(), static_cast<int>(shown.size()), NK_TEXT_LEFT);
+            text.remove_prefix(std::min(text.size(), shown.size() + 1));
+        }
         nk_layout_row_static(ui, layout::BUTTON_ROW, layout::BUTTON_WIDTH, 2);
         if (nk_button_label(ui, "Clean")) answer(true);
         if (nk_button_label(ui, "Cancel")) answer(false);
         if (!g_gui.confirming) nk_popup_close(ui);
         nk_popup_end(ui);
     }
-    ui->style.window.fixed_background = saved_background;
+    popup_open = g_gui.confirming;
+    style = saved;
 }
 
 bool gui_confirm_key(WPARAM key) {

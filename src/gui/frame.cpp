@@ -39,6 +39,11 @@ void wait_for_next_frame(bool live, bool busy) {
     MsgWaitForMultipleObjectsEx(0, nullptr, interval, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
 }
 
+void set_button_colours(nk_style_button& button, nk_color normal, nk_color hover) {
+    button.normal = nk_style_item_color(normal);
+    button.hover = nk_style_item_color(hover);
+}
+
 // A module's check box, then "all" and "none" for its items once a scan has listed them.
 void module_row(int row) {
     nk_context* ui = g_gui.ui;
@@ -50,8 +55,14 @@ void module_row(int row) {
         nk_spacing(ui, 2);
         return;
     }
+    nk_style_button& button = ui->style.button;
+    const nk_style_button saved = button;
+    set_button_colours(button, palette::SLATE, palette::EDGE);
+    button.text_normal = button.text_hover = button.text_active = palette::TEXT;
+    button.padding = nk_vec2(2, 2);
     if (nk_button_label(ui, "all")) gui_tick_module_items(row, true);
     if (nk_button_label(ui, "none")) gui_tick_module_items(row, false);
+    button = saved;
 }
 
 void sidebar() {
@@ -63,11 +74,6 @@ void sidebar() {
     if (nk_button_label(ui, "Select all")) g_gui.module_selected.fill(1);
     for (int i = 0; i < GUI_MODULE_COUNT; ++i) module_row(i);
     nk_group_end(ui);
-}
-
-void set_button_colours(nk_style_button& button, nk_color normal, nk_color hover) {
-    button.normal = nk_style_item_color(normal);
-    button.hover = nk_style_item_color(hover);
 }
 
 // Scan and Clean. The Clean button is only coloured grey when it cannot
@@ -103,6 +109,9 @@ void button_row() {
     if (gui_busy()) {
         set_button_colours(button, palette::AMBER, palette::HOVER_BLUE);
         button.text_normal = palette::WHITE;
+    } else {
+        set_button_colours(button, palette::DISABLED_FILL, palette::DISABLED_FILL);
+        button.text_normal = palette::DISABLED_TEXT;
     }
     nk_layout_row_push(ui, layout::BUTTON_WIDTH);
     if (nk_button_label(ui, "Cancel") && gui_busy()) g_gui.cancel_requested = true;
@@ -131,7 +140,13 @@ void view_tabs() {
 void content(int height) {
     nk_context* ui = g_gui.ui;
     if (!nk_group_begin(ui, "Content", NK_WINDOW_BORDER)) return;
+    gui_items_follow_results();
     view_tabs();
+    // Both views edit text (the log box, the filter), and Nuklear keeps one
+    // focus per window: a switch must not hand the log's focus to the filter.
+    static ContentView shown = ContentView::LOG;
+    if (g_gui.view != shown) nk_edit_unfocus(ui);
+    shown = g_gui.view;
     const int view_height = height - layout::PANE_CHROME;
     if (g_gui.view == ContentView::ITEMS) {
         gui_items_view(view_height);

@@ -33,6 +33,7 @@ struct GuiModule {
     const char* check_box_label;
     const char* welcome_line;  // shown as "• %s" in the welcome text
     const char* status_name;   // "⏳ %s: Scanning..."
+    const char* list_name;     // the items view's module column
     ModuleDetails details;
     // Null when the module always runs; else whether it runs this time.
     bool (*is_enabled)();
@@ -56,6 +57,7 @@ inline constexpr GuiModule GUI_MODULES[] = {
      .check_box_label = "🗂 Temporary Files",
      .welcome_line = "Temporary Files - Clean Windows temporary files",
      .status_name = "Temporary Files",
+     .list_name = "Temporary",
      .details = {"📁 Temporary Files:\n", "   Items found: %d\n", "   Total size: %s\n",
                  "   Locations: %TEMP%, %TMP%, Windows\\Temp\n",
                  {"   Status: ✓ Scanned\n", "   Result: No temporary files found\n"}, nullptr},
@@ -68,6 +70,7 @@ inline constexpr GuiModule GUI_MODULES[] = {
      .check_box_label = "🌐 Browser Cache",
      .welcome_line = "Browser Cache - Clean browser cache and data",
      .status_name = "Browser Cache",
+     .list_name = "Browser",
      .details = {"🌐 Browser Cache:\n", "   Items found: %d\n", "   Total size: %s\n", nullptr,
                  {"   Status: ✓ Scanned\n", "   Result: No cache found\n"}, browser_cache_notes},
      .is_enabled = nullptr,
@@ -79,6 +82,7 @@ inline constexpr GuiModule GUI_MODULES[] = {
      .check_box_label = "⊞ Windows Caches & Logs",
      .welcome_line = "Windows Caches & Logs - Clean Windows caches, logs and reports",
      .status_name = "Windows Caches & Logs",
+     .list_name = "Windows",
      .details = {"⊞ Windows Caches & Logs:\n", "   Items found: %d\n", "   Total size: %s\n", nullptr,
                  {"   Status: ✓ Scanned\n", "   Result: No cleanable Windows caches or logs found\n"},
                  windows_cleanup_notes},
@@ -91,6 +95,7 @@ inline constexpr GuiModule GUI_MODULES[] = {
      .check_box_label = "📑 Duplicate Files",
      .welcome_line = "Duplicate Files - Find and remove duplicate files",
      .status_name = "Duplicate Finder",
+     .list_name = "Duplicate",
      .details = {"📑 Duplicate Files:\n", "   Duplicates found: %d\n", "   Total wasted space: %s\n", nullptr,
                  {"   Status: ✓ Scanned\n", "   Result: No duplicate files found\n"}, nullptr},
      .is_enabled = nullptr,
@@ -102,6 +107,7 @@ inline constexpr GuiModule GUI_MODULES[] = {
      .check_box_label = "🔧 Registry",
      .welcome_line = "Registry - Clean invalid registry entries",
      .status_name = "Registry Cleaner",
+     .list_name = "Registry",
      .details = {"🔧 Registry Cleaner:\n", "   Invalid entries found: %d\n", nullptr,
                  "   Types: Orphaned entries, missing references, obsolete data\n",
                  {"   Status: ✓ Scanned\n", "   Result: Registry is clean\n"}, nullptr},

@@ -39,6 +39,7 @@ struct ItemsModel {
     int filter_length = 0;
     bool filter_focused = false;
     bool totals_stale = true;
+    DWORD totals_clean_tick = 0;  // the clean whose outcomes the totals include
     ModuleSelection totals_modules{};
     CleanPlanSummary ticked;
 };
@@ -92,8 +93,10 @@ void follow_results(const ItemList* items) {
 }
 
 const CleanPlanSummary& ticked_totals(const ItemList& items) {
-    if (model.totals_stale || model.totals_modules != g_gui.module_selected) {
+    // Removed items leave the totals: they change with the ticks, the modules and every clean.
+    if (model.totals_stale || model.totals_modules != g_gui.module_selected || model.totals_clean_tick != g_gui.clean_done_tick) {
         model.totals_modules = g_gui.module_selected;
+        model.totals_clean_tick = g_gui.clean_done_tick;
         model.ticked = gui_summarise_plan(items, gui_clean_plan(items, g_gui.module_selected));
         model.totals_stale = false;
     }
@@ -124,7 +127,7 @@ nk_color state_colour(const CleanItem& item) {
 
 const char* module_name(const CleanItem& item) {
     const int row = gui_tally_entry(item.description);
-    return row < 0 ? "" : GUI_MODULES[row].status_name;
+    return row < 0 ? "" : GUI_MODULES[row].list_name;
 }
 
 // The columns' widths for the list's inner width; the path takes what is left.
@@ -155,6 +158,13 @@ void header_row(const std::array<float, COLUMN_COUNT>& widths) {
         {ItemColumn::NONE, ""},         {ItemColumn::MODULE, "Module"}, {ItemColumn::PATH, "Path"},
         {ItemColumn::SIZE, "Size"},     {ItemColumn::DATE, "Modified"}, {ItemColumn::STATE, "State"}};
     nk_context* ui = g_gui.ui;
+    nk_style_button& button = ui->style.button;
+    const nk_style_button saved = button;
+    button.normal = button.active = nk_style_item_color(palette::SLATE);
+    button.hover = nk_style_item_color(palette::EDGE);
+    button.text_normal = button.text_hover = button.text_active = palette::TEXT;
+    button.padding = nk_vec2(2, 0);
+    button.rounding = 0;
     nk_layout_row(ui, NK_STATIC, layout::HEADER_ROW, COLUMN_COUNT, widths.data());
     for (const auto& [column, title] : HEADERS) {
         std::string label = title;
@@ -167,6 +177,7 @@ void header_row(const std::array<float, COLUMN_COUNT>& widths) {
             if (const ItemList* items = held_items()) reorder(*items);
         }
     }
+    button = saved;
 }
 
 void select_only(std::size_t position) {
@@ -329,7 +340,7 @@ std::vector<std::uint32_t> gui_order_items(const ItemList& items, const ItemsOrd
 
 std::string gui_item_state_text(const CleanItem& item) {
     switch (item.outcome) {
-    case ItemOutcome::removed: return item.how == Removal::recycled ? "removed (Recycle Bin)" : "removed";
+    case ItemOutcome::removed: return item.how == Removal::recycled ? "recycled" : "removed";
     case ItemOutcome::skipped: return "skipped: " + item.reason;
     case ItemOutcome::failed: return "failed: " + item.reason;
     case ItemOutcome::pending: break;
@@ -339,10 +350,11 @@ std::string gui_item_state_text(const CleanItem& item) {
     return "locked by " + *item.locked_by + " (" + std::to_string(item.locker_pid) + ")";
 }
 
+void gui_items_follow_results() { follow_results(held_items()); }
+
 void gui_items_view(int height) {
     nk_context* ui = g_gui.ui;
     ItemList* items = held_items();
-    follow_results(items);
     if (!items) {
         nk_layout_row_dynamic(ui, static_cast<float>(height), 1);
         nk_label(ui, g_gui.scanning ? "Scanning..." : "Scan to see what can be cleaned.", NK_TEXT_CENTERED);

@@ -11,6 +11,9 @@
 #include <string>
 #include <vector>
 
+// Once a scan has replaced the items: a fresh view of them, brought to the
+// front when the scan found any. Called every frame, whichever view shows.
+void gui_items_follow_results();
 // Draws the view in `height` pixels of the current group.
 void gui_items_view(int height);
 // Keys while the view shows; true when the view used the key.

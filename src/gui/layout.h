@@ -16,7 +16,7 @@ inline constexpr int BUTTON_WIDTH = 80;
 inline constexpr int BUTTON_GAP = 10;
 inline constexpr float SIDEBAR_SHARE = 0.26f;
 inline constexpr float CONTENT_SHARE = 0.74f;
-inline constexpr float MODULE_CHECK_SHARE = 0.62f;  // the rest: "all" and "none"
+inline constexpr float MODULE_CHECK_SHARE = 0.52f;  // the rest: "all" and "none"
 
 // The items view.
 inline constexpr int FILTER_ROW = 24;
@@ -25,14 +25,15 @@ inline constexpr int ITEM_ROW = 18;
 inline constexpr int FOOTER_ROW = 18;
 inline constexpr int LIST_SCROLLBAR = 12;
 inline constexpr float CHECK_COLUMN = 22;
-inline constexpr float MODULE_COLUMN = 96;
-inline constexpr float SIZE_COLUMN = 70;
-inline constexpr float DATE_COLUMN = 78;
-inline constexpr float STATE_COLUMN = 150;
+inline constexpr float MODULE_COLUMN = 84;
+inline constexpr float SIZE_COLUMN = 66;
+inline constexpr float DATE_COLUMN = 76;
+inline constexpr float STATE_COLUMN = 120;
 inline constexpr float MIN_PATH_COLUMN = 120;
 
 // The confirmation before a clean.
 inline constexpr float DIALOG_WIDTH = 480;
-inline constexpr float DIALOG_HEIGHT = 150;
-inline constexpr int DIALOG_TEXT = 64;
+inline constexpr float DIALOG_HEIGHT = 140;
+inline constexpr int DIALOG_LINE = 18;
+inline constexpr float DIALOG_PADDING = 16;
 }  // namespace layout

@@ -2,6 +2,7 @@
 
 #include "gui/gui_state.h"
 #include "gui/palette.h"
+#include "engine/diagnostics.h"
 
 #include <cinttypes>
 #include <cstdio>
@@ -29,8 +30,8 @@ StatusLine main_text() {
     if (g_gui.clean_outcome_shown) return {g_gui.status_text, IDLE_COLOUR};
     if (g_gui.scan_results) {
         char text[256];
-        std::snprintf(text, sizeof text, "🗑 %" PRIu64 " items (%.1f MB)", g_gui.scan_results->total_items,
-                      static_cast<double>(g_gui.scan_results->total_size) / 1048576.0);
+        std::snprintf(text, sizeof text, "🗑 %" PRIu64 " items (%s)", g_gui.scan_results->total_items,
+                      format_size(g_gui.scan_results->total_size).c_str());
         return {text, IDLE_COLOUR};
     }
     return {"🗑 Ready to scan", IDLE_COLOUR};
