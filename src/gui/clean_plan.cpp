@@ -4,6 +4,7 @@
 #include "gui/gui_state.h"
 
 #include <algorithm>
+#include <array>
 
 namespace {
 
@@ -42,19 +43,21 @@ std::vector<std::size_t> gui_clean_plan(const ItemList& items, const ModuleSelec
 
 CleanPlanSummary gui_summarise_plan(const ItemList& items, const std::vector<std::size_t>& plan) {
     CleanPlanSummary summary;
+    std::array<bool, GUI_MODULE_COUNT> deleting{};
     for (std::size_t index : plan) {
         const CleanItem& item = items[index];
-        const GuiModule& module = GUI_MODULES[gui_tally_entry(item.description)];
+        const int row = gui_tally_entry(item.description);
         summary.count += 1;
         summary.bytes += item.size;
-        if (module.recycles) {
+        if (GUI_MODULES[row].recycles) {
             summary.recycled += 1;
-            continue;
+        } else {
+            summary.permanent += 1;
+            deleting[row] = true;
         }
-        summary.permanent += 1;
-        if (std::ranges::find(summary.permanent_nouns, module.permanent_noun) == summary.permanent_nouns.end()) {
-            summary.permanent_nouns.push_back(module.permanent_noun);
-        }
+    }
+    for (int row = 0; row < GUI_MODULE_COUNT; ++row) {
+        if (deleting[row]) summary.permanent_nouns.push_back(GUI_MODULES[row].permanent_noun);
     }
     return summary;
 }

@@ -18,15 +18,15 @@ struct StatusCase {
     nk_color colour;
 };
 
-// Held results are 3 items of 1.5 MB; the clean outcome is "✅ Cleaned 2.00 KB".
+// Held results are 3 items of 8000 bytes, shown as everywhere else; the clean outcome is "✅ Cleaned 2.00 KB".
 constexpr StatusCase CASES[] = {
     {false, false, false, false, false, {1, 1, 1, 1, 0}, -1, "🗑 Ready to scan", palette::TEXT},
     {true, false, false, false, false, {1, 1, 1, 1, 0}, -1, "⏳ Scanning...", palette::TEAL},
     {false, true, false, false, false, {1, 1, 1, 1, 0}, -1, "♻️ Cleaning...", palette::EMERALD},
-    {false, false, false, true, true, {1, 0, 1, 0, 1}, 9 * 60 + 5, "🗑 3 items (1.5 MB) • Last scan 09:05", palette::TEXT},
-    {false, false, false, true, true, {0, 1, 0, 0, 0}, -1, "🗑 3 items (1.5 MB)", palette::AMBER},
-    {false, false, false, true, true, {0, 0, 0, 1, 0}, -1, "🗑 3 items (1.5 MB)", palette::AMBER},
-    {false, false, false, true, false, {0, 1, 0, 0, 0}, -1, "🗑 3 items (1.5 MB)", palette::TEXT},
+    {false, false, false, true, true, {1, 0, 1, 0, 1}, 9 * 60 + 5, "🗑 3 items (7.81 KB) • Last scan 09:05", palette::TEXT},
+    {false, false, false, true, true, {0, 1, 0, 0, 0}, -1, "🗑 3 items (7.81 KB)", palette::AMBER},
+    {false, false, false, true, true, {0, 0, 0, 1, 0}, -1, "🗑 3 items (7.81 KB)", palette::AMBER},
+    {false, false, false, true, false, {0, 1, 0, 0, 0}, -1, "🗑 3 items (7.81 KB)", palette::TEXT},
     {false, false, true, false, false, {1, 1, 1, 1, 0}, 23 * 60 + 59, "✅ Cleaned 2.00 KB • Last scan 23:59", palette::TEXT},
     {true, false, true, false, false, {1, 1, 1, 1, 0}, 23 * 60 + 59, "⏳ Scanning... • Last scan 23:59", palette::TEAL},
 };
@@ -39,7 +39,7 @@ void set_state(const StatusCase& c) {
     if (c.results_kept) {
         g_gui.scan_results = std::make_unique<ScanResults>();
         g_gui.scan_results->total_items = 3;
-        g_gui.scan_results->total_size = 3 * 1048576 / 2;
+        g_gui.scan_results->total_size = 8000;
     }
     g_gui.has_results = c.scan_finished;
     g_gui.module_selected = c.ticked;
