@@ -58,23 +58,58 @@ bool contains_folded(std::string_view text, std::string_view needle) {
                        [](char a, char b) { return folded(a) == folded(b); }) != text.end();
 }
 
-std::uint64_t last_write(const CleanItem& item) { return item.snapshot ? item.snapshot->last_write : 0; }
-
-// Orders two items by a column; ties keep the scan's order (the sort is stable).
-bool before(const CleanItem& a, const CleanItem& b, ItemColumn column) {
-    switch (column) {
-    case ItemColumn::MODULE: return gui_tally_entry(a.description) < gui_tally_entry(b.description);
-    case ItemColumn::PATH: return a.path < b.path;
-    case ItemColumn::SIZE: return a.size < b.size;
-    case ItemColumn::DATE: return last_write(a) < last_write(b);
-    case ItemColumn::STATE: return gui_item_state_text(a) < gui_item_state_text(b);
-    case ItemColumn::NONE: break;
-    }
-    return false;
+bool matches(const CleanItem& item, std::string_view filter) {
+    return filter.empty() || contains_folded(item.path, filter) || contains_folded(item.description, filter);
 }
 
-void reorder(const ItemList& items) {
-    model.rows = gui_order_items(items, model.order);
+std::uint64_t last_write(const CleanItem& item) { return item.snapshot ? item.snapshot->last_write : 0; }
+
+// A number that orders items by a column, read once per item: comparing the
+// items themselves would visit a million scattered records many times over.
+std::uint64_t sort_key(const CleanItem& item, ItemColumn column) {
+    switch (column) {
+    case ItemColumn::MODULE: return static_cast<std::uint64_t>(gui_tally_entry(item.description) + 1);
+    case ItemColumn::SIZE: return item.size;
+    case ItemColumn::DATE: return last_write(item);
+    case ItemColumn::STATE: return static_cast<std::uint64_t>(item.outcome) * 2 + (item.locked ? 1 : 0);
+    case ItemColumn::PATH:
+    case ItemColumn::NONE: break;
+    }
+    return 0;
+}
+
+// Stable: equal keys keep the scan's order.
+void sort_rows(const ItemList& items, std::vector<std::uint32_t>& rows, const ItemsOrder& order) {
+    const auto ordered = [&](auto& keyed) {
+        std::ranges::stable_sort(keyed, [&](const auto& a, const auto& b) {
+            return order.descending ? b.first < a.first : a.first < b.first;
+        });
+        for (std::size_t i = 0; i < rows.size(); ++i) rows[i] = keyed[i].second;
+    };
+    if (order.sort == ItemColumn::PATH) {
+        std::vector<std::pair<std::string_view, std::uint32_t>> keyed;
+        keyed.reserve(rows.size());
+        for (std::uint32_t index : rows) keyed.emplace_back(items[index].path, index);
+        ordered(keyed);
+    } else {
+        std::vector<std::pair<std::uint64_t, std::uint32_t>> keyed;
+        keyed.reserve(rows.size());
+        for (std::uint32_t index : rows) keyed.emplace_back(sort_key(items[index], order.sort), index);
+        ordered(keyed);
+    }
+}
+
+void reorder(const ItemList& items, bool narrowing = false) {
+    if (narrowing) {
+        // What a longer filter shows is among what the shorter one showed, in
+        // the same order. The items are read in their own order: visiting them
+        // in a sorted order would jump across memory for each.
+        std::vector<std::uint8_t> hit(items.size());
+        for (std::size_t i = 0; i < items.size(); ++i) hit[i] = matches(items[i], model.order.filter);
+        std::erase_if(model.rows, [&](std::uint32_t index) { return !hit[index]; });
+    } else {
+        model.rows = gui_order_items(items, model.order);
+    }
     std::ranges::fill(model.highlighted, 0);
     model.cursor = 0;
     model.top = 0;
@@ -148,8 +183,9 @@ void filter_row(const ItemList& items) {
     model.filter_focused = (state & NK_EDIT_ACTIVE) != 0;
     const std::string_view typed(model.filter, static_cast<std::size_t>(model.filter_length));
     if (typed != model.order.filter) {
+        const bool narrowing = !model.order.filter.empty() && typed.find(model.order.filter) != std::string_view::npos;
         model.order.filter = typed;
-        reorder(items);
+        reorder(items, narrowing);
     }
 }
 
@@ -326,15 +362,9 @@ std::vector<std::uint32_t> gui_order_items(const ItemList& items, const ItemsOrd
     std::vector<std::uint32_t> rows;
     rows.reserve(items.size());
     for (std::size_t i = 0; i < items.size(); ++i) {
-        if (order.filter.empty() || contains_folded(items[i].path, order.filter) ||
-            contains_folded(items[i].description, order.filter)) {
-            rows.push_back(static_cast<std::uint32_t>(i));
-        }
+        if (matches(items[i], order.filter)) rows.push_back(static_cast<std::uint32_t>(i));
     }
-    if (order.sort == ItemColumn::NONE) return rows;
-    std::ranges::stable_sort(rows, [&](std::uint32_t a, std::uint32_t b) {
-        return order.descending ? before(items[b], items[a], order.sort) : before(items[a], items[b], order.sort);
-    });
+    if (order.sort != ItemColumn::NONE) sort_rows(items, rows, order);
     return rows;
 }
 
