@@ -116,7 +116,7 @@ EOF
 press F5
 for _ in $(seq 1 40); do listed=$(read_items); [ -n "$listed" ] && break; sleep 0.5; done
 [ "$listed" = "$(json_paths)" ] || fail "the items view lists: $listed; the console: $(json_paths)"
-at 700 300 && sleep 0.3 && shot "$PROFILE/items.png"
+press Home && at 700 300 && sleep 0.3 && shot "$PROFILE/items.png"
 expect_pixels "$PROFILE/items.png" <<<"350 508 16,185,129 Clean button after a scan with items"
 
 report=$(wait_for_log "Scan completed in") || exit 1
