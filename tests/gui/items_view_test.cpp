@@ -1,0 +1,108 @@
+#include "gui_harness.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+// Client points of the 900x600 layout with the items view in front.
+constexpr int SIZE_HEADER_X = 657, HEADER_Y = 78;
+constexpr int BROWSER_NONE_X = 190, BROWSER_ROW_Y = 117;
+
+std::string clipboard_text() {
+    if (!OpenClipboard(nullptr)) return {};
+    std::string text;
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        const auto* wide = static_cast<const wchar_t*>(GlobalLock(data));
+        char utf8[4096] = {};
+        WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, sizeof utf8 - 1, nullptr, nullptr);
+        GlobalUnlock(data);
+        text = utf8;
+    }
+    CloseClipboard();
+    return text;
+}
+
+// A scan's results: two temporary files and a browser cache, as the window holds them.
+class ItemsView : public ::testing::Test {
+protected:
+    void SetUp() override {
+        auto results = std::make_unique<ScanResults>();
+        for (const auto& [path, size, module] : {std::tuple{"C:\\t\\a.log", 300, "temp_files"},
+                                                 std::tuple{"C:\\t\\b.log", 100, "temp_files"},
+                                                 std::tuple{"C:\\b\\Cache", 200, "browser_cache"}}) {
+            results->items.push_back({.path = path, .description = std::string("[") + module + "] Item",
+                                      .size = static_cast<std::uint64_t>(size)});
+        }
+        results->total_items = 3;
+        g_gui.scan_results = std::move(results);
+        g_gui.result_items = 3;
+        g_gui.has_results = true;
+        g_gui.scanning = g_gui.cleaning = g_gui.confirming = false;
+        g_gui.module_selected = {1, 1, 1, 1, 0};
+        g_gui.results_generation += 1;
+        g_gui.running = true;
+        harness.frame();  // a scan that found items brings the view to the front
+    }
+    void TearDown() override {
+        g_gui.running = false;
+        g_gui.view = ContentView::LOG;
+        g_gui.scan_results.reset();
+    }
+    static void key(WPARAM key, bool control = false) {
+        hold_control(control);
+        gui_window_proc(nullptr, WM_KEYDOWN, key, 1);
+        hold_control(false);
+    }
+    static bool ticked(int index) { return g_gui.scan_results->items[index].selected; }
+    std::string copied_paths() {
+        key('A', true);
+        key('C', true);
+        return clipboard_text();
+    }
+    FrameHarness harness;
+};
+
+TEST_F(ItemsView, KeysMoveTickAndCopyTheHighlightedRows) {
+    EXPECT_EQ(g_gui.view, ContentView::ITEMS);
+    key(VK_DOWN);
+    key(VK_SPACE);
+    EXPECT_TRUE(ticked(0));
+    EXPECT_FALSE(ticked(1));
+    key(VK_SPACE);
+    EXPECT_TRUE(ticked(1));
+    EXPECT_EQ(copied_paths(), "C:\\t\\a.log\r\nC:\\t\\b.log\r\nC:\\b\\Cache\r\n");
+    key(VK_SPACE);  // every highlighted row takes the cursor row's opposite
+    EXPECT_FALSE(ticked(0) || ticked(1) || ticked(2));
+}
+
+TEST_F(ItemsView, AHeaderSortsAndTheSidebarUnticksAModulesItems) {
+    harness.click(SIZE_HEADER_X, HEADER_Y);
+    EXPECT_EQ(copied_paths(), "C:\\t\\b.log\r\nC:\\b\\Cache\r\nC:\\t\\a.log\r\n");
+    harness.click(SIZE_HEADER_X, HEADER_Y);  // again: descending
+    EXPECT_EQ(copied_paths(), "C:\\t\\a.log\r\nC:\\b\\Cache\r\nC:\\t\\b.log\r\n");
+    harness.click(BROWSER_NONE_X, BROWSER_ROW_Y);
+    EXPECT_TRUE(ticked(0) && ticked(1));
+    EXPECT_FALSE(ticked(2));
+}
+
+// Control+L asks first; Escape answers no and Escape again (idle) closes the window.
+TEST_F(ItemsView, TheConfirmationComesBeforeAnyCleanAndEscapeDeclinesIt) {
+    g_gui.module_selected[1] = 0;
+    key('L', true);
+    EXPECT_TRUE(g_gui.confirming);
+    EXPECT_EQ(g_gui.confirmation_text, "Clean 2 items (400 B)? 2 go to the Recycle Bin.");
+    harness.frame();
+    key('A', true);  // the rest of the window waits for the answer
+    EXPECT_TRUE(g_gui.confirming);
+    key(VK_ESCAPE);
+    EXPECT_FALSE(g_gui.confirming);
+    EXPECT_FALSE(g_gui.cleaning);
+    EXPECT_TRUE(g_gui.running);
+    harness.frame();
+    key(VK_ESCAPE);
+    EXPECT_FALSE(g_gui.running);
+}
+
+}  // namespace
