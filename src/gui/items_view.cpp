@@ -13,6 +13,7 @@
 #include <climits>
 #include <cstdio>
 #include <functional>
+#include <utility>
 
 namespace {
 
@@ -38,6 +39,7 @@ struct ItemsModel {
     char filter[FILTER_CAPACITY] = {};
     int filter_length = 0;
     bool filter_focused = false;
+    bool leave_filter = false;
     bool totals_stale = true;
     DWORD totals_clean_tick = 0;  // the clean whose outcomes the totals include
     ModuleSelection totals_modules{};
@@ -178,6 +180,7 @@ void filter_row(const ItemList& items) {
     const float shares[] = {0.12f, 0.88f};
     nk_layout_row(ui, NK_DYNAMIC, layout::FILTER_ROW, 2, shares);
     nk_label(ui, "Filter", NK_TEXT_LEFT);
+    if (std::exchange(model.leave_filter, false)) nk_edit_unfocus(ui);
     const nk_flags state = nk_edit_string(ui, NK_EDIT_FIELD, model.filter, &model.filter_length, FILTER_CAPACITY - 1,
                                           nk_filter_default);
     model.filter_focused = (state & NK_EDIT_ACTIVE) != 0;
@@ -299,7 +302,6 @@ void item_list(ItemList& items, int height, const std::array<float, COLUMN_COUNT
     const struct nk_vec2 saved_padding = ui->style.window.group_padding;
     ui->style.window.group_padding = nk_vec2(0, 0);
     if (nk_group_begin(ui, "Items", NK_WINDOW_NO_SCROLLBAR)) {
-        std::lock_guard guard(g_gui.items_lock);
         const std::size_t end = std::min(model.rows.size(), model.top + model.rows_shown);
         for (std::size_t position = model.top; position < end; ++position) item_row(items, position, widths);
         nk_group_end(ui);
@@ -390,6 +392,8 @@ void gui_items_view(int height) {
         nk_label(ui, g_gui.scanning ? "Scanning..." : "Scan to see what can be cleaned.", NK_TEXT_CENTERED);
         return;
     }
+    // A running clean writes the items' outcomes; everything below reads them.
+    std::lock_guard guard(g_gui.items_lock);
     filter_row(*items);
     const auto widths = column_widths(nk_window_get_content_region_size(ui).x);
     header_row(widths);
@@ -399,8 +403,15 @@ void gui_items_view(int height) {
 }
 
 bool gui_items_view_key(WPARAM key, bool control) {
+    // Typing goes to the filter box; Escape there leaves the box, not the window.
+    if (model.filter_focused) {
+        if (key != VK_ESCAPE) return false;
+        model.leave_filter = true;  // Nuklear can drop the focus only within a frame
+        model.filter_focused = false;
+        return true;
+    }
     ItemList* items = held_items();
-    if (!items || model.filter_focused || model.rows.empty()) return false;
+    if (!items || model.rows.empty()) return false;
     switch (key) {
     case VK_UP: case VK_DOWN: case VK_PRIOR: case VK_NEXT: case VK_HOME: case VK_END:
         select_only(moved_cursor(key));

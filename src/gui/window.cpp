@@ -163,6 +163,7 @@ bool handle_shortcut(WPARAM key) {
     if (g_gui.confirming) return gui_confirm_key(key);
     switch (key) {
     case VK_ESCAPE:
+        if (g_gui.view == ContentView::ITEMS && gui_items_view_key(key, control)) return true;
         if (gui_busy()) {
             g_gui.cancel_requested = true;
         } else {

@@ -9,6 +9,7 @@ namespace {
 // Client points of the 900x600 layout with the items view in front.
 constexpr int SIZE_HEADER_X = 657, HEADER_Y = 78;
 constexpr int BROWSER_NONE_X = 190, BROWSER_ROW_Y = 117;
+constexpr int FILTER_X = 600, FILTER_Y = 52;
 
 std::string clipboard_text() {
     if (!OpenClipboard(nullptr)) return {};
@@ -87,7 +88,8 @@ TEST_F(ItemsView, AHeaderSortsAndTheSidebarUnticksAModulesItems) {
     EXPECT_FALSE(ticked(2));
 }
 
-// Control+L asks first; Escape answers no and Escape again (idle) closes the window.
+// Control+L asks first and Escape answers no; Escape in the filter box leaves
+// the box; Escape once more (idle) closes the window.
 TEST_F(ItemsView, TheConfirmationComesBeforeAnyCleanAndEscapeDeclinesIt) {
     g_gui.module_selected[1] = 0;
     key('L', true);
@@ -99,6 +101,10 @@ TEST_F(ItemsView, TheConfirmationComesBeforeAnyCleanAndEscapeDeclinesIt) {
     key(VK_ESCAPE);
     EXPECT_FALSE(g_gui.confirming);
     EXPECT_FALSE(g_gui.cleaning);
+    EXPECT_TRUE(g_gui.running);
+    harness.frame();  // the dialog closes
+    harness.click(FILTER_X, FILTER_Y);
+    key(VK_ESCAPE);
     EXPECT_TRUE(g_gui.running);
     harness.frame();
     key(VK_ESCAPE);
