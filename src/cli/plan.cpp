@@ -304,6 +304,7 @@ CleanScan scan_for_clean() {
     if (g_plan) return scan_plan(*g_plan);
     auto results = cleaner_scan();
     if (!results) return {nullptr, EXIT_SCAN_FAILED, "Scan failed"};
+    complete_snapshots(results->items);
     return {std::move(results), 0, {}};
 }
 

@@ -29,6 +29,7 @@ class PlanProfile : public ::testing::Test {
 protected:
     void SetUp() override {
         make_files(tree, FILES);
+        tree.make_dir("Local");
         forget_recycled("gone.log");
     }
 
@@ -48,7 +49,9 @@ protected:
         return Json::parse(scan.output);
     }
 
-    std::string write_plan(const std::string& text) { return tree.write_text("plan.json", text); }
+    std::string write_plan(const std::string& text) {
+        return tree.write_text("plan" + std::to_string(++plans) + ".json", text);
+    }
 
     Json& item(Json& plan, const char* relative) {
         for (Json& entry : plan["items"]) {
@@ -69,6 +72,7 @@ protected:
     }
 
     FixtureTree tree{"plan"};
+    int plans = 0;
 };
 
 TEST_F(PlanProfile, CleansOnlySelectedItemsTheFreshScanStillListsUnchangedAndJournalsIt) {
