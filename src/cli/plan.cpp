@@ -269,6 +269,7 @@ CleanScan scan_plan(const Json& plan) {
 
 std::optional<std::vector<std::string>> run_arguments(int argc, const char* const* argv) {
     std::vector<std::string> arguments(argv, argv + argc);
+    g_plan.reset();
     const auto file = plan_file(arguments);
     if (file) {
         if (const std::string conflict = plan_conflict(arguments); !conflict.empty()) return refuse(conflict);
