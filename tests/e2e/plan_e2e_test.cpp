@@ -107,10 +107,12 @@ TEST_F(PlanProfile, CleansOnlySelectedItemsTheFreshScanStillListsUnchangedAndJou
 
 TEST_F(PlanProfile, APlanThatCannotBeUsedDeletesNothing) {
     Json plan = scan_plan();
-    Json other = plan, old = plan, unknown = plan;
+    Json other = plan, old = plan, unknown = plan, widened = plan;
     other["program"] = "Cleaner";
     old["schema"] = 1;
     unknown["items"][0]["module"] = "everything";
+    // The plan's options are read as if typed: a bad one ends the run.
+    widened["options"]["dup_path"] = {tree.write_text("plain.txt", "not a directory")};
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"--plan=" + write_plan("{\"schema\": 2,")}, "is not valid JSON"},
         {{"--plan=" + write_plan(other.dump())}, "is not a Tidewick plan"},
@@ -118,6 +120,7 @@ TEST_F(PlanProfile, APlanThatCannotBeUsedDeletesNothing) {
         {{"--plan=" + write_plan(unknown.dump())}, "names an unknown module 'everything'"},
         {{"--plan=" + write_plan(plan.dump()), "--enable-registry"}, "--enable-registry cannot be given with --plan"},
         {{"--plan=" + tree.path("missing.json")}, "Cannot read the plan"},
+        {{"--plan=" + write_plan(widened.dump())}, "Not a directory: " + tree.path("plain.txt")},
     };
     for (const auto& [args, message] : cases) {
         std::vector<std::string> command{"clean", "--force"};
