@@ -130,13 +130,13 @@ int clean_command(const CliOptions& options) {
     console_printf("\nCleaning...\n");
     auto cleaned = clean_scanned(results->items);
     if (!cleaned) return EXIT_OK;
-    if (const auto failure = write_clean_journal(*results, *cleaned); !failure.empty()) {
-        std::fprintf(stderr, "Warning: %s\n", failure.c_str());
-    }
+    const std::string journal_failure = write_clean_journal(*results, *cleaned);
     console_printf("\nCleaning complete:\n");
     console_printf("  Cleaned: %zu items (%s)\n", static_cast<std::size_t>(cleaned->cleaned_count),
                    format_size(cleaned->bytes_freed).c_str());
     console_printf("  Failed: %zu items\n", static_cast<std::size_t>(cleaned->failed_count));
+    std::fflush(stdout);
+    if (!journal_failure.empty()) std::fprintf(stderr, "Warning: %s\n", journal_failure.c_str());
     return EXIT_OK;
 }
 
