@@ -1,5 +1,6 @@
 #include "gui/gui_state.h"
 
+#include "cli/clean_journal.h"
 #include "engine/cleaner.h"
 #include "engine/diagnostics.h"
 #include "gui/clean_plan.h"
@@ -158,6 +159,14 @@ std::vector<const CleanItem*> held_items(const ItemList& items, const std::vecto
     return held;
 }
 
+// The clean's record for the administrator, as the console's clean leaves it:
+// every item the clean was asked to act on, with its outcome.
+void journal(const ScanResults& results, const std::vector<std::size_t>& plan, CleanResults& totals) {
+    for (std::size_t index : plan) totals.items.push_back(results.items[index]);
+    const std::string problem = write_clean_journal(results, totals);
+    if (!problem.empty()) gui_log("⚠ The clean journal could not be written: %s\n", problem.c_str());
+}
+
 void finish_clean(std::string status) {
     std::snprintf(g_gui.status_text, sizeof g_gui.status_text, "%s", status.c_str());
     g_gui.clean_done_tick = GetTickCount();
@@ -226,6 +235,7 @@ DWORD WINAPI clean_worker(LPVOID) {
         finish_clean("✖ Clean failed");
         return 0;
     }
+    journal(*g_gui.scan_results, plan, *totals);
     gui_log_clean_summary({*totals, held_items(items, plan), plan.size()});
     const Elapsed elapsed = elapsed_since_start();
     gui_log("Clean completed in %d.%d seconds\n", elapsed.seconds, elapsed.tenths);
