@@ -93,11 +93,7 @@ int error(const std::string& message, int status) {
 int scan_json() {
     auto results = cleaner_scan();
     if (!results) return error("Scan failed", EXIT_SCAN_FAILED);
-    complete_snapshots(results->items);
-    Json report = document("scan");
-    report["options"] = recorded_scan_options();
-    add_items(report, *results, results->items, false);
-    return print_document(report);
+    return print_document(scan_document(*results));
 }
 
 int clean_json(const CliOptions& options) {
@@ -128,6 +124,14 @@ int list_modules_json() {
 }
 
 }  // namespace
+
+Json scan_document(ScanResults& results) {
+    complete_snapshots(results.items);
+    Json report = document("scan");
+    report["options"] = recorded_scan_options();
+    add_items(report, results, results.items, false);
+    return report;
+}
 
 Json clean_document(const ScanResults& results, const CleanResults& cleaned, bool dry_run) {
     Json report = document("clean");

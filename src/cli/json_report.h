@@ -14,6 +14,9 @@
 // form (help, version, unknown words), which then run as text.
 std::optional<int> run_json_command(const CliOptions& options);
 
+// The report of a scan, which is also a plan for `clean --plan`; gives the
+// items without a snapshot one first.
+Json scan_document(ScanResults& results);
 // The report of a clean (or of a dry run, whose outcome is empty), as
 // `clean --json` prints it and the clean journal keeps it.
 Json clean_document(const ScanResults& results, const CleanResults& cleaned, bool dry_run);

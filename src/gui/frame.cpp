@@ -81,7 +81,7 @@ void sidebar() {
 void button_row() {
     nk_context* ui = g_gui.ui;
     nk_style_button& button = ui->style.button;
-    nk_layout_row_begin(ui, NK_STATIC, layout::BUTTON_ROW, 5);
+    nk_layout_row_begin(ui, NK_STATIC, layout::BUTTON_ROW, 7);
     const nk_style_button saved = button;
     set_button_colours(button, SCAN_NORMAL, SCAN_HOVER);
     button.text_normal = button.text_hover = button.text_active = palette::WHITE;
@@ -115,6 +115,14 @@ void button_row() {
     }
     nk_layout_row_push(ui, layout::BUTTON_WIDTH);
     if (nk_button_label(ui, "Cancel") && gui_busy()) g_gui.cancel_requested = true;
+    nk_layout_row_push(ui, layout::BUTTON_GAP);
+    nk_spacing(ui, 1);
+    const bool can_export = g_gui.result_items > 0 && !gui_busy();
+    set_button_colours(button, can_export ? palette::SLATE : palette::DISABLED_FILL,
+                       can_export ? palette::EDGE : palette::DISABLED_FILL);
+    button.text_normal = can_export ? palette::TEXT : palette::DISABLED_TEXT;
+    nk_layout_row_push(ui, layout::EXPORT_WIDTH);
+    if (nk_button_label(ui, "Export plan…") && can_export) gui_export_plan();
     button.normal = saved.normal;
     button.hover = saved.hover;
     button.text_normal = saved.text_normal;

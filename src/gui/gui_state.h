@@ -148,6 +148,9 @@ void gui_confirm_dialog(int width, int height);
 // Enter confirms, Escape cancels; every key is taken while it shows.
 bool gui_confirm_key(WPARAM key);
 
+// "Export plan…" (export_plan.cpp): the held scan as a JSON plan, through the save dialog.
+void gui_export_plan();
+
 // Workers (workers.cpp)
 DWORD WINAPI scan_worker(LPVOID);
 DWORD WINAPI clean_worker(LPVOID);

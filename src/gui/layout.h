@@ -14,6 +14,7 @@ inline constexpr int PANE_CHROME = 120 + PROGRESS_ROW + ROW_SPACING;
 inline constexpr int TAB_WIDTH = 110;
 inline constexpr int BUTTON_WIDTH = 80;
 inline constexpr int BUTTON_GAP = 10;
+inline constexpr int EXPORT_WIDTH = 110;
 inline constexpr float SIDEBAR_SHARE = 0.26f;
 inline constexpr float CONTENT_SHARE = 0.74f;
 inline constexpr float MODULE_CHECK_SHARE = 0.52f;  // the rest: "all" and "none"

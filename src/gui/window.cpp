@@ -151,14 +151,14 @@ LRESULT hit_test(HWND window, WPARAM wparam, LPARAM lparam) {
 
 bool is_mouse_button(UINT message) { return message >= WM_LBUTTONDOWN && message <= WM_MBUTTONDBLCLK; }
 
-// Escape, F5, Control+L and the items view's keys; false for every other key.
+// Escape, F5, Control+L, Control+S and the items view's keys; false for every other key.
 // Once the loop has ended they are swallowed: the teardown still dispatches
 // messages while it waits for a worker, and a scan started then would be
 // waited for by nobody. Escape stops a running job, and closes the window
 // only when nothing runs.
 bool handle_shortcut(WPARAM key) {
     const bool control = GetKeyState(VK_CONTROL) & 0x8000;
-    const bool shortcut = key == VK_ESCAPE || key == VK_F5 || (key == 'L' && control);
+    const bool shortcut = key == VK_ESCAPE || key == VK_F5 || ((key == 'L' || key == 'S') && control);
     if (!g_gui.running) return shortcut;
     if (g_gui.confirming) return gui_confirm_key(key);
     switch (key) {
@@ -174,6 +174,10 @@ bool handle_shortcut(WPARAM key) {
         if (!gui_busy()) gui_start_scan();
         return true;
     default:
+        if (shortcut && key == 'S') {
+            gui_export_plan();
+            return true;
+        }
         if (shortcut) {
             gui_request_clean();
             return true;

@@ -2,8 +2,9 @@
 # The real window under Xvfb: start twk.exe without arguments on a fixture
 # profile, scan with F5, read the items and the activity log back through the
 # X clipboard, check colours at fixed points, scroll the log, untick a row and
-# a module, answer the confirmation with Escape and then Enter, cancel a long
-# clean, stop a scan with Escape and quit with Escape.
+# a module, save the plan with Control+S, answer the confirmation with Escape
+# and then Enter, cancel a long clean, stop a scan with Escape and quit with
+# Escape.
 #
 # The expected items and counts come from twk's own console scan of the same
 # profile. TWK_SCREENSHOT_DIR, when set, receives idle.png, items.png,
@@ -143,6 +144,25 @@ press ctrl+c && sleep 0.3
 show_items && press Down && press space && sleep 0.2
 kept_row=$(sed -n 2p <<<"$listed" | sed 's/^Z://; s/\\/\//g')
 at 29 117 click 1 && sleep 0.3
+
+# Control+S saves the plan through the save dialog: the console's scan, with
+# the window's choices as the items' "selected".
+press ctrl+s
+dialog=$(timeout 20 xdotool search --sync --name '^Save As$' 2>/dev/null | head -n 1)
+[ -n "$dialog" ] || fail "Control+S showed no save dialog"
+eval "$(x getwindowgeometry --prefix DIALOG_ --shell "$dialog")"
+x mousemove "$((DIALOG_X + 236))" "$((DIALOG_Y + 190))" click 1 && sleep 0.3
+x key ctrl+a && x type "$(win_path "$PROFILE/plan.json")" && sleep 0.3 && x key Return
+for _ in $(seq 1 20); do [ -s "$PROFILE/plan.json" ] && break; sleep 0.5; done
+python3 - "$PROFILE/scan.json" "$PROFILE/plan.json" "$(sed -n 2p <<<"$listed")" <<'PY' || fail "the saved plan differs"
+import json, sys
+scan, plan = (json.load(open(p)) for p in sys.argv[1:3])
+assert plan["command"] == "scan" and plan["schema"] == scan["schema"], plan
+assert [i["path"] for i in plan["items"]] == [i["path"] for i in scan["items"]]
+for item in plan["items"]:
+    kept = item["path"] == sys.argv[3] or item["module"] == "browser_cache"
+    assert item["selected"] != kept, item
+PY
 press ctrl+l && sleep 0.5 && at 700 420 && sleep 0.3 && shot "$PROFILE/confirm.png"
 expect_pixels "$PROFILE/confirm.png" <<<"450 250 31,41,55 the confirmation"
 press Escape && sleep 1
