@@ -5,7 +5,10 @@
 int main(int argc, char** argv) {
     install_crash_handlers();
     const bool command_line = wants_command_line(argc, argv);
-    if (command_line) prepare_console();
+    if (command_line) {
+        prepare_console();
+        if (const auto refused = refuse_unknown_options(argc, argv)) return *refused;
+    }
     const ModuleOptions module_options = read_module_options(argc, argv);
     cleaner_init();
     register_modules();

@@ -3,7 +3,6 @@
 #include "cli/commands.h"
 #include "cli/console.h"
 #include "engine/cleaner.h"
-#include "modules/registry_cleaner.h"
 
 #include <build_info.h>
 #include <nlohmann/json.hpp>
@@ -91,8 +90,8 @@ int error(const char* message, int status) {
     return status;
 }
 
-int scan_json() {
-    const auto results = cleaner_scan();
+int scan_json(const CliOptions& options) {
+    const auto results = scan_for(options);
     if (!results) return error("Scan failed", EXIT_SCAN_FAILED);
     Json report = document("scan");
     add_scan(report, *results);
@@ -104,7 +103,7 @@ int clean_json(const CliOptions& options) {
         return error("clean --json needs --force or --dry-run: a report cannot answer the confirmation prompt",
                      EXIT_USAGE);
     }
-    const auto results = cleaner_scan();
+    const auto results = scan_for(options);
     if (!results) return error("Scan failed", EXIT_SCAN_FAILED);
     std::unique_ptr<CleanResults> cleaned;
     if (!options.dry_run) cleaned = cleaner_clean(results->items);
@@ -125,7 +124,7 @@ int list_modules_json() {
     Json report = document("list-modules");
     Json& modules = report["modules"] = Json::array();
     for (const CleanerModule* module : cleaner_registered_modules()) {
-        const bool enabled = module != &registry_cleaner_module || registry_cleaner_is_enabled();
+        const bool enabled = module_enabled(*module);
         modules.push_back({{"id", module->id},
                            {"name", module->display_name ? module->display_name : module->id},
                            {"enabled", enabled}});
@@ -138,7 +137,7 @@ int list_modules_json() {
 std::optional<int> run_json_command(const CliOptions& options) {
     g_progress_callback = nullptr;  // standard output carries the document alone
     const std::string_view command = *options.command;
-    if (command == "scan") return scan_json();
+    if (command == "scan") return scan_json(options);
     if (command == "clean") return clean_json(options);
     if (command == "list-modules") return list_modules_json();
     return std::nullopt;
