@@ -89,11 +89,11 @@ bool wants_command_line(int argc, const char* const* argv) {
     if (argc == 1) return false;
     for (int i = 1; i < argc; ++i) {
         const std::string_view argument = argv[i];
-        if (const auto option = read_option(argument); option && chooses_console(*option, argument)) return true;
-    }
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view argument = argv[i];
-        if (argument == "scan" || argument == "clean" || argument == "list-modules" || argument == "config") return true;
+        if (const auto option = read_option(argument)) {
+            if (chooses_console(*option, argument)) return true;
+        } else if (argument == "scan" || argument == "clean" || argument == "list-modules" || argument == "config") {
+            return true;
+        }
     }
     return false;
 }
