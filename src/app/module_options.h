@@ -5,9 +5,9 @@
 //   --dup-path=DIR     a directory for the duplicate finder to search instead
 //                      of the user's folders; repeatable, at most 10
 //   --enable-registry  turns the registry cleaner on for this run
+//   --exclude=PATH     nothing at or below PATH is listed; repeatable
 //
-// They never choose the front end, and the console's argument parser passes
-// over them like any other option it does not know.
+// They never choose the front end; the console's parser passes over them.
 
 #include <string>
 #include <vector>
@@ -15,10 +15,12 @@
 struct ModuleOptions {
     std::vector<std::string> dup_paths;  // full paths, in the order given
     bool enable_registry = false;
+    std::vector<std::string> excluded;  // full paths, in the order given
 };
 
-// Reads and checks the options. Too many directories, or one that is not an
-// existing directory, ends the program through fatal_error ("Invalid option").
+// Reads and checks the options. Too many directories, one that is not an
+// existing directory, or an empty excluded path ends the program through
+// fatal_error ("Invalid option").
 ModuleOptions read_module_options(int argc, const char* const* argv);
 
 // Applies the options to the registered modules; their init resets them, so

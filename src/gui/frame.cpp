@@ -41,7 +41,7 @@ void sidebar() {
     nk_layout_row_dynamic(ui, 26, 1);
     if (nk_button_label(ui, "Select all")) g_gui.module_selected.fill(1);
     nk_layout_row_dynamic(ui, 26, 1);
-    for (int i = 0; i < GUI_MODULE_COUNT; ++i) nk_checkbox_label(ui, GUI_MODULES[i].check_box_label, &g_gui.module_selected[i]);
+    for (int i = 0; i < GUI_MODULE_COUNT; ++i) nk_checkbox_label(ui, GUI_MODULES[i].module->window_label, &g_gui.module_selected[i]);
     nk_group_end(ui);
 }
 

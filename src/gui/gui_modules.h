@@ -1,7 +1,11 @@
 #pragma once
-// The window's modules, one row each: everything the sidebar, the welcome
-// text, the scan report, the tallies and the status line know about a
-// module. Rows are in check-box order; a new module is one more row.
+// The window's own texts for each module, one row per module record, in the
+// order of all_modules(). The record itself carries the id, the check-box
+// label, the caution flag and whether it is ticked at start.
+
+#include "modules/duplicate_finder.h"
+#include "modules/modules.h"
+#include "modules/registry_cleaner.h"
 
 #include <array>
 #include <cstdint>
@@ -20,69 +24,51 @@ struct ModuleDetails {
 };
 
 struct GuiModule {
-    const char* id;  // the engine's module identifier
-    const char* check_box_label;
+    const CleanerModule* module;
     const char* welcome_line;  // shown as "• %s" in the welcome text
     const char* status_name;   // "⏳ %s: Scanning..."
     // An item counts towards the first row with one of these words anywhere
     // in its tagged description; unused slots are null.
     std::array<const char*, 4> tally_words;
     ModuleDetails details;
-    bool selected_at_start;
-    bool needs_caution;  // held results with this module ticked turn the status line amber
 };
 
 inline constexpr GuiModule GUI_MODULES[] = {
-    {.id = "temp_files",
-     .check_box_label = "🗂 Temporary Files",
+    {.module = &temp_files_module,
      .welcome_line = "Temporary Files - Clean Windows temporary files",
      .status_name = "Temporary Files",
      .tally_words = {"Temp", "temp"},
      .details = {"📁 Temporary Files:\n", "   Items found: %d\n", "   Total size: %s\n",
                  "   Locations: %TEMP%, %TMP%, Windows\\Temp\n",
-                 {"   Status: ✓ Scanned\n", "   Result: No temporary files found\n"}},
-     .selected_at_start = true,
-     .needs_caution = false},
-    {.id = "browser_cache",
-     .check_box_label = "🌐 Browser Cache",
+                 {"   Status: ✓ Scanned\n", "   Result: No temporary files found\n"}}},
+    {.module = &browser_cache_module,
      .welcome_line = "Browser Cache - Clean browser cache and data",
      .status_name = "Browser Cache",
      .tally_words = {"Browser", "Chrome", "Firefox", "Edge"},
      .details = {"🌐 Browser Cache:\n", "   Items found: %d\n", "   Total size: %s\n",
                  "   Browsers checked: Chrome, Firefox, Edge, Brave\n",
                  {"   Status: ⚠ Scanned with warnings\n", "   Result: No cache found (browsers may be running)\n",
-                  "   Note: Close all browsers before scanning for best results\n"}},
-     .selected_at_start = true,
-     .needs_caution = true},
-    {.id = "windows_cleanup",
-     .check_box_label = "⊞ Windows Update",
+                  "   Note: Close all browsers before scanning for best results\n"}}},
+    {.module = &windows_cleanup_module,
      .welcome_line = "Windows Update - Clean Windows Update files",
      .status_name = "Windows Update",
      .tally_words = {"Windows", "Update"},
      .details = {"⊞ Windows Update:\n", "   Items found: %d\n", "   Total size: %s\n",
                  "   Locations: SoftwareDistribution\\Download, Windows\\Logs\\WindowsUpdate\n",
-                 {"   Status: ✓ Scanned\n", "   Result: No cleanable update files found\n"}},
-     .selected_at_start = true,
-     .needs_caution = false},
-    {.id = "duplicate_finder",
-     .check_box_label = "📑 Duplicate Files",
+                 {"   Status: ✓ Scanned\n", "   Result: No cleanable update files found\n"}}},
+    {.module = &duplicate_finder_module,
      .welcome_line = "Duplicate Files - Find and remove duplicate files",
      .status_name = "Duplicate Finder",
      .tally_words = {"Duplicate", "duplicate"},
      .details = {"📑 Duplicate Files:\n", "   Duplicates found: %d\n", "   Total wasted space: %s\n", nullptr,
-                 {"   Status: ✓ Scanned\n", "   Result: No duplicate files found\n"}},
-     .selected_at_start = true,
-     .needs_caution = true},
-    {.id = "registry_cleaner",
-     .check_box_label = "🔧 Registry",
+                 {"   Status: ✓ Scanned\n", "   Result: No duplicate files found\n"}}},
+    {.module = &registry_cleaner_module,
      .welcome_line = "Registry - Clean invalid registry entries",
      .status_name = "Registry Cleaner",
      .tally_words = {"Registry", "registry"},
      .details = {"🔧 Registry Cleaner:\n", "   Invalid entries found: %d\n", nullptr,
                  "   Types: Orphaned entries, missing references, obsolete data\n",
-                 {"   Status: ✓ Scanned\n", "   Result: Registry is clean\n"}},
-     .selected_at_start = false,
-     .needs_caution = false},
+                 {"   Status: ✓ Scanned\n", "   Result: Registry is clean\n"}}},
 };
 
 inline constexpr int GUI_MODULE_COUNT = static_cast<int>(std::size(GUI_MODULES));
@@ -90,9 +76,9 @@ inline constexpr int GUI_MODULE_COUNT = static_cast<int>(std::size(GUI_MODULES))
 // One flag per row, 0 or 1 (Nuklear's check boxes edit ints).
 using ModuleSelection = std::array<int, GUI_MODULE_COUNT>;
 
-constexpr ModuleSelection gui_initial_selection() {
+inline ModuleSelection gui_initial_selection() {
     ModuleSelection selection{};
-    for (int i = 0; i < GUI_MODULE_COUNT; ++i) selection[i] = GUI_MODULES[i].selected_at_start ? 1 : 0;
+    for (int i = 0; i < GUI_MODULE_COUNT; ++i) selection[i] = GUI_MODULES[i].module->enabled_by_default ? 1 : 0;
     return selection;
 }
 

@@ -23,7 +23,7 @@ std::vector<std::string> selected_module_ids() {
     std::vector<std::string> ids;
     for (int i = 0; i < GUI_MODULE_COUNT; ++i) {
         if (!g_gui.scan_selection[i]) continue;
-        ids.emplace_back(GUI_MODULES[i].id);
+        ids.emplace_back(GUI_MODULES[i].module->id);
         gui_log("⏳ %s: Scanning...\n", GUI_MODULES[i].status_name);
     }
     return ids;

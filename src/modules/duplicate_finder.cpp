@@ -478,6 +478,9 @@ std::uint64_t estimated_size() { return 209715200; }
 
 const CleanerModule duplicate_finder_module{.id = "duplicate_finder",
                                             .display_name = "Duplicate Files",
+                                            .summary = "Duplicate files",
+                                            .window_label = "📑 Duplicate Files",
+                                            .caution = true,
                                             .init = init,
                                             .scan = scan,
                                             .clean = clean,

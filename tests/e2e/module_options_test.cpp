@@ -27,13 +27,13 @@ TEST(ModuleOptionsEndToEnd, DupPathScanListsTheGroupsOfTheGivenDirectoriesAndBad
 
     // A relative directory is taken from the working directory and items name
     // full paths; the third directory lies inside the first: its files count
-    // once; a --dup-path without a value is no option at all.
+    // once.
     ProcessOptions options;
     options.environment = profile_environment(tree);
     options.working_directory = tree.root();
     const ProcessResult result = run_process(twk_exe_path(),
                                              {"--no-gui", "scan", "--dup-path=media", "--dup-path=" + other,
-                                              "--dup-path", "--dup-path=" + media + "\\sub"},
+                                              "--dup-path=" + media + "\\sub"},
                                              options);
 
     const std::string head = "Scanning for cleanable items...\n[100%] Scan complete\n\nScan Results:\nTotal items: 2\nTotal size: 30.00 MB\n\nItems found:\n";
