@@ -45,8 +45,6 @@ static constexpr KeyRow KEY_TABLE[] = {
 
 // Filled polygons are drawn from at most this many points.
 constexpr int MAX_POLYGON_POINTS = 64;
-// Text up to this many UTF-16 units is converted on the stack.
-constexpr int STACK_TEXT_UNITS = 1024;
 
 struct BackendState {
     UniqueGdiObject back_buffer;
@@ -111,23 +109,6 @@ void fill_opaque(HDC dc, int left, int top, int right, int bottom, nk_color colo
     SetBkColor(dc, to_colorref(colour));
     ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &rect, nullptr, 0, nullptr);
 }
-
-// UTF-8 to UTF-16 in a buffer on the stack when the text is short enough.
-class WideText {
-public:
-    WideText(const char* text, int length) {
-        length_ = MultiByteToWideChar(CP_UTF8, 0, text, length, nullptr, 0);
-        if (length_ > STACK_TEXT_UNITS) heap_.resize(length_);
-        MultiByteToWideChar(CP_UTF8, 0, text, length, data(), length_);
-    }
-    wchar_t* data() { return heap_.empty() ? stack_ : heap_.data(); }
-    int length() const { return length_; }
-
-private:
-    wchar_t stack_[STACK_TEXT_UNITS];
-    std::wstring heap_;
-    int length_ = 0;
-};
 
 POINT to_point(struct nk_vec2i v) { return POINT{v.x, v.y}; }
 
@@ -209,13 +190,11 @@ void draw_polygon_filled(HDC dc, const nk_command_polygon_filled* c) {
 
 void draw_text(HDC dc, const nk_command_text* c) {
     if (c->length == 0 || !c->font) return;
-    const auto* font = static_cast<const BackendFont*>(c->font->userdata.ptr);
+    auto* font = static_cast<BackendFont*>(c->font->userdata.ptr);
     if (!font) return;
-    WideText wide(c->string, c->length);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, to_colorref(c->foreground));
-    ScopedSelect selected(dc, font->handle.get());
-    ExtTextOutW(dc, c->x, c->y, 0, nullptr, wide.data(), wide.length(), nullptr);
+    font->fonts.draw(dc, c->x, c->y, std::string_view(c->string, static_cast<std::size_t>(c->length)));
 }
 
 void draw_image(HDC dc, const nk_command_image* c) {
@@ -329,12 +308,9 @@ void gdi_backend_blit(HDC dc) {
 }
 
 float backend_font_text_width(nk_handle handle, float, const char* text, int length) {
-    const auto* font = static_cast<const BackendFont*>(handle.ptr);
+    auto* font = static_cast<BackendFont*>(handle.ptr);
     if (!font || !text) return 0.0f;
-    WideText wide(text, length);
-    SIZE extent{};
-    if (!GetTextExtentPoint32W(font->measuring.get(), wide.data(), wide.length(), &extent)) return -1.0f;
-    return static_cast<float>(extent.cx);
+    return static_cast<float>(font->fonts.width(std::string_view(text, static_cast<std::size_t>(length))));
 }
 
 void fill_user_font(BackendFont* font) {
@@ -483,15 +459,8 @@ void paint(HWND window) {
 }  // namespace
 
 std::unique_ptr<BackendFont> backend_font_create(const char* face, int height) {
-    auto font = std::make_unique<BackendFont>();
-    font->measuring.reset(CreateCompatibleDC(nullptr));
-    font->handle.reset(CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                                   OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
-                                   DEFAULT_PITCH | FF_DONTCARE, face));
-    SelectObject(font->measuring.get(), font->handle.get());
-    TEXTMETRICW metrics{};
-    GetTextMetricsW(font->measuring.get(), &metrics);
-    font->height = metrics.tmHeight;
+    auto font = std::make_unique<BackendFont>(face, height);
+    fill_user_font(font.get());
     return font;
 }
 

@@ -133,7 +133,7 @@ bool scroll_as_asked(nk_edit_state& edit, struct nk_rect box) {
 void gui_log_box(int height) {
     std::lock_guard guard(g_gui.log_lock);
     show_welcome_if_empty();
-    nk_layout_row_dynamic(g_gui.ui, static_cast<float>(height - 120), 1);
+    nk_layout_row_dynamic(g_gui.ui, static_cast<float>(height), 1);
     if (g_gui.activity_log_length > ACTIVITY_LOG_LIMIT) {
         g_gui.activity_log_length = ACTIVITY_LOG_LIMIT;
         g_gui.activity_log[ACTIVITY_LOG_LIMIT] = '\0';

@@ -1,0 +1,87 @@
+#include "gui/gdi_backend.h"
+#include "gui/gui_metrics.h"
+#include "gui/gui_modules.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+TEST(FontRuns, CharactersTheUiFontLacksAndAllOutsideTheBmpGoToTheEmojiFont) {
+    const auto ui_has = [](wchar_t c) { return c < 0x2000; };  // a font of Latin text only
+    const struct {
+        std::wstring text;
+        std::vector<RunSpan> runs;
+    } cases[] = {
+        {L"Scan", {{0, 4, false}}},
+        {L"\U0001F50D Scan", {{0, 2, true}, {2, 5, false}}},
+        {L"\u2728 Clean", {{0, 1, true}, {1, 6, false}}},
+        {L"\u267B\uFE0F Cleaning", {{0, 2, true}, {2, 9, false}}},       // the variation selector stays with its emoji
+        {L"a\U0001F5D1\U0001F4C1b", {{0, 1, false}, {1, 4, true}, {5, 1, false}}},
+        {L"\xD83D", {{0, 1, true}}},                                      // a lone surrogate
+        {L"", {}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(split_font_runs(c.text, ui_has), c.runs) << c.text.size();
+}
+
+// A 32-bit picture of one text drawn white on black by the window's font pair.
+class Picture {
+public:
+    Picture(FontPair& fonts, const std::string& text) : dc_(CreateCompatibleDC(nullptr)) {
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), WIDTH, -HEIGHT, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        void* bits = nullptr;
+        bitmap_.reset(CreateDIBSection(dc_.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        SelectObject(dc_.get(), bitmap_.get());
+        SetBkMode(dc_.get(), TRANSPARENT);
+        SetTextColor(dc_.get(), RGB(255, 255, 255));
+        fonts.draw(dc_.get(), 2, 2, text);
+        GdiFlush();
+        const auto* pixels = static_cast<const DWORD*>(bits);
+        pixels_.assign(pixels, pixels + WIDTH * HEIGHT);
+    }
+    bool operator==(const Picture& other) const { return pixels_ == other.pixels_; }
+    bool blank() const {
+        for (DWORD p : pixels_) {
+            if (p & 0xFFFFFF) return false;
+        }
+        return true;
+    }
+
+private:
+    static constexpr int WIDTH = 80, HEIGHT = 60;
+    UniqueMemoryDc dc_;
+    UniqueGdiObject bitmap_;
+    std::vector<DWORD> pixels_;
+};
+
+// The icon of a label: its first character with any variation selector.
+std::string icon_of(const std::string& label) { return label.substr(0, label.find(' ')); }
+
+std::vector<std::string> emoji_labels() {
+    std::vector<std::string> labels = {LABEL_SCAN, LABEL_CLEAN, "🗑 Ready to scan", "⏳ Scanning...", "♻️ Cleaning...",
+                                       "✅ Cleaned", "⚠ Failed", "✖ ERROR", "🔒 LOCKED", "❌ OTHER", "💡 TIP"};
+    for (const GuiModule& module : GUI_MODULES) {
+        labels.push_back(module.check_box_label);
+        labels.push_back(module.details.heading);
+    }
+    return labels;
+}
+
+// Each icon the window shows is drawn as itself: neither left out nor drawn
+// as the box of a character that no font has.
+TEST(FontRuns, EveryEmojiLabelIsDrawnUnlikeTheBoxOfAMissingCharacterAtEachScale) {
+    for (const int dpi : {96, 144}) {
+        FontPair fonts("Segoe UI", gui_font_pixels(dpi));
+        const Picture box(fonts, "\U0010FFFD");  // a private-use character of the last plane
+        for (const std::string& label : emoji_labels()) {
+            const Picture icon(fonts, icon_of(label));
+            EXPECT_FALSE(icon.blank()) << label << " at " << dpi << " dpi";
+            EXPECT_FALSE(icon == box) << label << " at " << dpi << " dpi";
+        }
+    }
+}
+
+}  // namespace
