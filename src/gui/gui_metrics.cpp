@@ -18,8 +18,8 @@ constexpr const char* STATUS_SAMPLES[] = {
 };
 // The log box keeps at least this many lines in view.
 constexpr int MINIMUM_LOG_LINES = 4;
-// Rounding of Nuklear's float layout, per pane.
-constexpr int LAYOUT_SLACK = 4;
+// Room per pane for the rounding of Nuklear's float layout (at 96 dpi).
+constexpr int LAYOUT_SLACK = 8;
 
 int text_width(const nk_user_font& font, const char* text) {
     return static_cast<int>(std::ceil(font.width(font.userdata, font.height, text, static_cast<int>(std::strlen(text)))));
@@ -32,10 +32,14 @@ int button_width(const GuiMetrics& m, int label) {
 
 // The narrowest client width at which the sidebar, the button row and the status line are whole.
 int minimum_width(const GuiMetrics& m, const nk_user_font& font) {
-    const int pane_chrome = 2 * (m.group_padding + m.border) + 2 * m.border + LAYOUT_SLACK;
+    const int slack = gui_scale(LAYOUT_SLACK, m.dpi);
+    const int pane_chrome = 2 * (m.group_padding + m.border) + 2 * m.border + slack;
     int check_label = 0;
     for (const GuiModule& module : GUI_MODULES) check_label = std::max(check_label, text_width(font, module.check_box_label));
-    const int sidebar = std::max({check_label + static_cast<int>(font.height) + m.check_spacing,
+    // A check box: the box (as wide as the font is high) and the label, with
+    // Nuklear's spacing before the box, between them and after the label.
+    const int check_box = static_cast<int>(font.height) + 3 * m.check_spacing;
+    const int sidebar = std::max({check_label + check_box,
                                   button_width(m, text_width(font, LABEL_SELECT_ALL)),
                                   text_width(font, LABEL_MODULES) + 2 * m.text_padding}) +
                         pane_chrome;
@@ -44,16 +48,17 @@ int minimum_width(const GuiMetrics& m, const nk_user_font& font) {
                         pane_chrome;
     int status = 0;
     for (const char* sample : STATUS_SAMPLES) status = std::max(status, text_width(font, sample));
-    status += 2 * m.text_padding + m.status_margin + LAYOUT_SLACK;
+    status += 2 * m.text_padding + m.status_margin + slack;
     const auto share = [](int need, float part) { return static_cast<int>(std::ceil(static_cast<float>(need) / part)); };
     return std::max({share(sidebar, m.sidebar_share), share(content, 1.0f - m.sidebar_share), status});
 }
 
 // The lowest client height at which the sidebar is whole and the log box shows a few lines.
 int minimum_height(const GuiMetrics& m, const nk_user_font& font) {
+    const int slack = gui_scale(LAYOUT_SLACK, m.dpi);
     const int sidebar_rows = m.sidebar_caption_row + m.sidebar_row * (1 + GUI_MODULE_COUNT);
     const int sidebar = sidebar_rows + (1 + 1 + GUI_MODULE_COUNT) * m.row_spacing + 2 * (m.group_padding + m.border) +
-                        LAYOUT_SLACK + m.status_reserve;
+                        slack + m.status_reserve;
     const int line = static_cast<int>(font.height) + m.edit_row_padding;
     const int log_box = MINIMUM_LOG_LINES * line + 2 * (m.edit_padding_y + m.border) + m.log_reserve;
     return std::max(sidebar, log_box);

@@ -101,6 +101,11 @@ public:
         frame({key_down(key), {WM_CHAR, key - 'A' + 1, 1}, key_up(key)});
         hold_control(false);
     }
+    // A new client size, as WM_SIZE brings it.
+    void resize(SIZE client) {
+        size_ = client;
+        gdi_backend_handle_event(window_, WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.cx, client.cy));
+    }
     HWND window() const { return window_; }
     nk_edit_state& edit_state() { return nk_window_find(g_gui.ui, "Tidewick")->edit; }
 
