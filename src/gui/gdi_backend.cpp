@@ -395,6 +395,10 @@ bool control_held() { return (GetKeyState(VK_CONTROL) & 0x8000) != 0; }
 
 int translate_key(WPARAM key, LPARAM lparam) {
     const bool down = (static_cast<DWORD>(lparam) & 0x80000000u) == 0;
+    // Bit 30 marks a key-down that auto-repeats a held key. Nuklear counts a
+    // press only when a key changes state, so a repeat is fed as a release
+    // and a new press: a held Page Down keeps scrolling.
+    const bool repeat = down && (static_cast<DWORD>(lparam) & 0x40000000u) != 0;
     const bool ctrl = control_held();
     int fed = 0;
     for (const KeyRow& row : KEY_TABLE) {
@@ -402,8 +406,11 @@ int translate_key(WPARAM key, LPARAM lparam) {
         // A release lets go of every key the press may have set: Control can
         // change between the two, and a Nuklear key left down never fires again.
         if (down && ((row.when == KeyRow::WITH_CTRL && !ctrl) || (row.when == KeyRow::WITHOUT_CTRL && ctrl))) continue;
-        nk_input_key(&state.context, row.first, down);
-        if (row.second != NK_KEY_NONE) nk_input_key(&state.context, row.second, down);
+        for (const nk_keys which : {row.first, row.second}) {
+            if (which == NK_KEY_NONE) continue;
+            if (repeat) nk_input_key(&state.context, which, false);
+            nk_input_key(&state.context, which, down);
+        }
         fed = 1;
     }
     return fed;

@@ -28,7 +28,7 @@ gui_session_stop() {
 # started at the same time never share one.
 start_xvfb() {
   local number
-  coproc XVFB { exec Xvfb -displayfd 1 -screen 0 1280x800x24 -nolisten tcp </dev/null 2>/dev/null; }
+  coproc XVFB { exec Xvfb -displayfd 1 -screen 0 1600x1000x24 -nolisten tcp </dev/null 2>/dev/null; }
   read -t 10 -r number <&"${XVFB[0]}" || { echo "Xvfb did not start" >&2; return 1; }
   export DISPLAY=":$number"
 }

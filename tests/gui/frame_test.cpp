@@ -67,3 +67,73 @@ TEST_F(Frame, ShortcutsDoNothingOnceTheLoopHasEnded) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string numbered_lines(int count) {
+    std::string lines;
+    for (int i = 0; i < count; ++i) lines += "line " + std::to_string(i) + "\n";
+    return lines;
+}
+
+WindowMessage wheel(int notches) { return {WM_MOUSEWHEEL, MAKEWPARAM(0, notches * WHEEL_DELTA), 0}; }
+
+// The wheel scrolls the box under the pointer without giving it the focus, and
+// a press elsewhere leaves the view where the reader put it.
+TEST_F(Frame, TheWheelScrollsAnUnfocusedLogAndAClickElsewhereKeepsItsView) {
+    harness.click(100, 400);  // the sidebar below the check boxes: the log box loses the focus
+    set_log(numbered_lines(200));
+    harness.frame();  // new text: the box shows its end
+    const nk_uint end = harness.edit_state().scrollbar.y;
+    EXPECT_GT(end, 0u);
+    harness.frame({{WM_MOUSEMOVE, 0, at(LOG_X, LOG_Y)}, wheel(2)});
+    harness.frame();
+    const nk_uint scrolled = harness.edit_state().scrollbar.y;
+    EXPECT_LT(scrolled, end);
+    harness.type(L"z");  // not focused: typing goes nowhere
+    EXPECT_EQ(log_text(), numbered_lines(200));
+
+    harness.click(100, 400);  // the sidebar below the check boxes
+    harness.frame();
+    EXPECT_EQ(harness.edit_state().scrollbar.y, scrolled);
+}
+
+// Page Down held: every auto-repeated key-down scrolls one more page.
+TEST_F(Frame, AHeldPageDownKeepsScrolling) {
+    set_log(numbered_lines(300));
+    harness.click(LOG_X, LOG_Y);
+    harness.frame({key_down(VK_HOME), key_up(VK_HOME)});
+    const WindowMessage repeat{WM_KEYDOWN, VK_NEXT, 0x40000001};  // bit 30: the key was already down
+    nk_uint previous = harness.edit_state().scrollbar.y;
+    harness.frame({key_down(VK_NEXT)});
+    for (int i = 0; i < 3; ++i) {
+        harness.frame({repeat});
+        const nk_uint now = harness.edit_state().scrollbar.y;
+        EXPECT_GT(now, previous) << "repeat " << i;
+        previous = now;
+    }
+    harness.frame({key_up(VK_NEXT)});
+}
+
+// Following new text, the last line is drawn whole inside the box, at each scale.
+TEST(LogBox, AFollowingLogShowsItsLastLineWhole) {
+    for (const int dpi : {96, 144}) {
+        FrameHarness harness(dpi);
+        harness.click(LOG_X, LOG_Y);
+        set_log(numbered_lines(100));
+        gui_log("last line\n");
+        nk_command_scissor clip{};
+        bool seen = false;
+        harness.visit_commands([&](const nk_command& command) {
+            if (command.type == NK_COMMAND_SCISSOR) clip = reinterpret_cast<const nk_command_scissor&>(command);
+            if (command.type != NK_COMMAND_TEXT) return;
+            const auto& text = reinterpret_cast<const nk_command_text&>(command);
+            if (std::string_view(text.string, static_cast<std::size_t>(text.length)) != "last line") return;
+            seen = true;
+            EXPECT_LE(text.y + static_cast<int>(text.font->height), clip.y + static_cast<int>(clip.h)) << dpi;
+        });
+        EXPECT_TRUE(seen) << dpi;
+    }
+}
+
+}  // namespace

@@ -74,17 +74,15 @@ public:
         gdi_backend_render(nk_rgb(15, 23, 42));
         return consumed;
     }
-    // Builds one frame without input and hands each text command to `visit`
+    // Builds one frame without input and hands each command to `visit`
     // before the frame is drawn.
     template <typename Visit>
-    void visit_text(Visit visit) {
+    void visit_commands(Visit visit) {
         nk_input_begin(g_gui.ui);
         nk_input_end(g_gui.ui);
         gui_build_frame(size_.cx, size_.cy);
         const nk_command* command = nullptr;
-        nk_foreach(command, g_gui.ui) {
-            if (command->type == NK_COMMAND_TEXT) visit(*reinterpret_cast<const nk_command_text*>(command));
-        }
+        nk_foreach(command, g_gui.ui) visit(*command);
         gdi_backend_render(nk_rgb(15, 23, 42));
     }
     // A press and a release, each in a frame of its own, as the pump delivers them.

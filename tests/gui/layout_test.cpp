@@ -28,7 +28,9 @@ void expect_labels_whole(FrameHarness& harness, const std::string& where) {
     std::map<std::string, bool> seen = {{LABEL_MODULES, false}, {LABEL_SELECT_ALL, false}, {LABEL_ACTIVITY_LOG, false},
                                         {LABEL_SCAN, false},    {LABEL_CLEAN, false},      {"🗑 Ready to scan", false}};
     for (const GuiModule& module : GUI_MODULES) seen[module.check_box_label] = false;
-    harness.visit_text([&](const nk_command_text& text) {
+    harness.visit_commands([&](const nk_command& command) {
+        if (command.type != NK_COMMAND_TEXT) return;
+        const auto& text = reinterpret_cast<const nk_command_text&>(command);
         const std::string_view drawn(text.string, static_cast<std::size_t>(text.length));
         for (auto& [label, found] : seen) {
             if (!label.starts_with(drawn)) continue;
