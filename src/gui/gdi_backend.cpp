@@ -307,9 +307,22 @@ void gdi_backend_blit(HDC dc) {
            SRCCOPY);
 }
 
+bool is_continuation_byte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+bool is_four_byte_lead(char c) { return (static_cast<unsigned char>(c) & 0xF8) == 0xF0; }
+
 float backend_font_text_width(nk_handle handle, float, const char* text, int length) {
     auto* font = static_cast<BackendFont*>(handle.ptr);
     if (!font || !text) return 0.0f;
+    // This Nuklear decodes no four-byte UTF-8 sequence (every emoji outside
+    // the BMP): it walks one byte by byte and adds up their widths, to centre
+    // a log line or to clamp a label. So the lead byte alone measures as the
+    // whole character and each continuation byte as nothing. The bytes after
+    // the lead are read only while they continue it; every text here ends in
+    // a NUL, which stops the read.
+    if (length == 1 && is_continuation_byte(text[0])) return 0.0f;
+    if (length == 1 && is_four_byte_lead(text[0])) {
+        while (length < 4 && is_continuation_byte(text[length])) ++length;
+    }
     return static_cast<float>(font->fonts.width(std::string_view(text, static_cast<std::size_t>(length))));
 }
 

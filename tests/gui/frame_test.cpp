@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace {
 
@@ -134,6 +136,27 @@ TEST(LogBox, AFollowingLogShowsItsLastLineWhole) {
         });
         EXPECT_TRUE(seen) << dpi;
     }
+}
+
+}  // namespace
+
+namespace {
+
+// Report lines are drawn from the box's left edge whatever their first
+// character; Nuklear walks an emoji outside the BMP byte by byte, and the
+// back end's widths must still add up to the line's.
+TEST(LogBox, LinesStartAtTheSameEdgeWhateverTheirFirstCharacter) {
+    FrameHarness harness;
+    set_log("📁 Temporary Files:\n⊞ Windows Update:\n🌐 Browser Cache:\nStatus\n");
+    std::vector<int> starts;
+    harness.visit_commands([&](const nk_command& command) {
+        if (command.type != NK_COMMAND_TEXT) return;
+        const auto& text = reinterpret_cast<const nk_command_text&>(command);
+        const std::string_view drawn(text.string, static_cast<std::size_t>(text.length));
+        if (drawn.ends_with(":") || drawn == "Status") starts.push_back(text.x);
+    });
+    ASSERT_EQ(starts.size(), 4u);
+    for (int x : starts) EXPECT_EQ(x, starts.back());
 }
 
 }  // namespace
