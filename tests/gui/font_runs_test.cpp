@@ -10,7 +10,8 @@
 namespace {
 
 TEST(FontRuns, CharactersTheUiFontLacksAndAllOutsideTheBmpGoToTheEmojiFont) {
-    const auto ui_has = [](wchar_t c) { return c < 0x2000; };  // a font of Latin text only
+    // A font that reports every UTF-16 unit but two: a pair outside the BMP still goes to the emoji font.
+    const auto ui_has = [](wchar_t c) { return c != L'\u2728' && c != L'\u267B'; };
     const struct {
         std::wstring text;
         std::vector<RunSpan> runs;
@@ -20,14 +21,15 @@ TEST(FontRuns, CharactersTheUiFontLacksAndAllOutsideTheBmpGoToTheEmojiFont) {
         {L"\u2728 Clean", {{0, 1, true}, {1, 6, false}}},
         {L"\u267B\uFE0F Cleaning", {{0, 2, true}, {2, 9, false}}},       // the variation selector stays with its emoji
         {L"a\U0001F5D1\U0001F4C1b", {{0, 1, false}, {1, 4, true}, {5, 1, false}}},
-        {L"\xD83D", {{0, 1, true}}},                                      // a lone surrogate
+        {L"\xD83D", {{0, 1, false}}},                                     // a lone surrogate
         {L"", {}},
     };
     for (const auto& c : cases) EXPECT_EQ(split_font_runs(c.text, ui_has), c.runs) << c.text.size();
 }
 
-// The pixels of one text drawn white on black by the window's font pair.
-std::vector<DWORD> picture(FontPair& fonts, const std::string& text) {
+// The pixels of one text drawn white on black by the window's font pair, or
+// with the UI font alone as ExtTextOutW draws it.
+std::vector<DWORD> picture(FontPair& fonts, const std::string& text, bool ui_font_only = false) {
     constexpr int WIDTH = 80, HEIGHT = 60;
     UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
     BITMAPINFO info{};
@@ -37,7 +39,15 @@ std::vector<DWORD> picture(FontPair& fonts, const std::string& text) {
     SelectObject(dc.get(), bitmap.get());
     SetBkMode(dc.get(), TRANSPARENT);
     SetTextColor(dc.get(), RGB(255, 255, 255));
-    fonts.draw(dc.get(), 2, 2, text);
+    if (ui_font_only) {
+        SelectObject(dc.get(), fonts.ui_font());
+        const int units = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+        std::wstring wide(static_cast<std::size_t>(units), L'\0');
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), units);
+        ExtTextOutW(dc.get(), 2, 2, 0, nullptr, wide.data(), static_cast<UINT>(units), nullptr);
+    } else {
+        fonts.draw(dc.get(), 2, 2, text);
+    }
     GdiFlush();
     const auto* pixels = static_cast<const DWORD*>(bits);
     return {pixels, pixels + WIDTH * HEIGHT};
@@ -56,8 +66,8 @@ std::vector<std::string> emoji_labels() {
     return labels;
 }
 
-// Each icon the window shows is drawn as itself: neither left out nor drawn
-// as the box of a character that no font has.
+// Each icon the window shows is drawn as itself: neither left out, nor drawn
+// as the box of a character that no font has, nor as the UI font's boxes.
 TEST(FontRuns, EveryEmojiLabelIsDrawnUnlikeTheBoxOfAMissingCharacterAtEachScale) {
     for (const int dpi : {96, 144}) {
         FontPair fonts("Segoe UI", gui_font_pixels(dpi));
@@ -67,6 +77,7 @@ TEST(FontRuns, EveryEmojiLabelIsDrawnUnlikeTheBoxOfAMissingCharacterAtEachScale)
             const auto icon = picture(fonts, icon_of(label));
             EXPECT_NE(icon, blank) << label << " at " << dpi << " dpi";
             EXPECT_NE(icon, box) << label << " at " << dpi << " dpi";
+            EXPECT_NE(icon, picture(fonts, icon_of(label), true)) << label << " at " << dpi << " dpi";
         }
     }
 }
