@@ -1,5 +1,7 @@
 #include "gui/font_runs.h"
 
+#include "gui/scoped_select.h"
+
 #include <vector>
 
 namespace {
@@ -25,19 +27,6 @@ std::wstring to_wide(std::string_view utf8) {
     MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), units);
     return wide;
 }
-
-// Selects an object into a DC for one scope.
-class Selected {
-public:
-    Selected(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
-    ~Selected() { SelectObject(dc_, previous_); }
-    Selected(const Selected&) = delete;
-    Selected& operator=(const Selected&) = delete;
-
-private:
-    HDC dc_;
-    HGDIOBJ previous_;
-};
 
 }  // namespace
 
@@ -68,7 +57,7 @@ FontPair::FontPair(const char* ui_face, int height)
     HDC dc = measuring_.get();
     TEXTMETRICW emoji_metrics{};
     {
-        Selected emoji(dc, emoji_.get());
+        ScopedSelect emoji(dc, emoji_.get());
         GetTextMetricsW(dc, &emoji_metrics);
     }
     SelectObject(dc, ui_.get());  // the measuring DC holds the UI font between calls
@@ -99,7 +88,7 @@ bool FontPair::shape_emoji(ShapedRun& run) {
         return false;
     }
     HDC dc = measuring_.get();
-    Selected emoji(dc, emoji_.get());
+    ScopedSelect emoji(dc, emoji_.get());
     for (int i = 0; i < item_count; ++i) {
         const int start = items[i].iCharPos;
         const int units = items[i + 1].iCharPos - start;
@@ -163,11 +152,11 @@ void FontPair::draw(HDC dc, int x, int y, std::string_view utf8) {
     if (!shaped) return;
     for (const ShapedRun& run : shaped->runs) {
         if (run.emoji) {
-            Selected font(dc, emoji_.get());
+            ScopedSelect font(dc, emoji_.get());
             ExtTextOutW(dc, x, y + emoji_offset_, ETO_GLYPH_INDEX, nullptr, reinterpret_cast<LPCWSTR>(run.glyphs.data()),
                         static_cast<UINT>(run.glyphs.size()), run.advances.data());
         } else {
-            Selected font(dc, ui_.get());
+            ScopedSelect font(dc, ui_.get());
             ExtTextOutW(dc, x, y, 0, nullptr, run.text.data(), static_cast<UINT>(run.text.size()), nullptr);
         }
         x += run.width;

@@ -1,5 +1,7 @@
 #include "gui/gdi_backend.h"
 
+#include "gui/scoped_select.h"
+
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -60,19 +62,6 @@ struct BackendState {
 BackendState state;
 
 COLORREF to_colorref(nk_color c) { return RGB(c.r, c.g, c.b); }
-
-// Selects an object into a DC for one scope and puts the previous one back.
-class ScopedSelect {
-public:
-    ScopedSelect(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
-    ~ScopedSelect() { SelectObject(dc_, previous_); }
-    ScopedSelect(const ScopedSelect&) = delete;
-    ScopedSelect& operator=(const ScopedSelect&) = delete;
-
-private:
-    HDC dc_;
-    HGDIOBJ previous_;
-};
 
 // A stroke of the given thickness: width 1 recolours the DC pen; anything
 // thicker gets a pen of its own, made and deleted for this one command.
