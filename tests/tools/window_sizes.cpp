@@ -15,14 +15,6 @@ SIZE client_size(HWND window) {
     return {client.right, client.bottom};
 }
 
-// The client size a window rectangle of `framed` holds.
-SIZE unframed(HWND window, SIZE framed) {
-    RECT frame{0, 0, 0, 0};
-    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE)));
-    return {framed.cx - (frame.right - frame.left), framed.cy - (frame.bottom - frame.top)};
-}
-
 void print(const char* what, SIZE size) { std::printf("%s %ld %ld\n", what, size.cx, size.cy); }
 
 }  // namespace
@@ -33,11 +25,13 @@ int main() {
     if (!window) return 2;
     const SIZE client = client_size(window);
     print("client", client);
-    MINMAXINFO limits{};
-    SendMessageW(window, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
-    print("minimum", unframed(window, {limits.ptMinTrackSize.x, limits.ptMinTrackSize.y}));
     RECT before{};
     GetWindowRect(window, &before);
+    // The frame is what the window rectangle holds beyond the client area.
+    const SIZE frame{before.right - before.left - client.cx, before.bottom - before.top - client.cy};
+    MINMAXINFO limits{};
+    SendMessageW(window, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+    print("minimum", {limits.ptMinTrackSize.x - frame.cx, limits.ptMinTrackSize.y - frame.cy});
     SetWindowPos(window, nullptr, 0, 0, 100, 100, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     Sleep(300);
     print("shrunk", client_size(window));
