@@ -33,14 +33,17 @@ void wait_for_next_frame(bool live) {
                                 MWMO_INPUTAVAILABLE);
 }
 
+float px(int pixels) { return static_cast<float>(pixels); }
+
 void sidebar() {
     nk_context* ui = g_gui.ui;
+    const GuiMetrics& m = g_gui.metrics;
     if (!nk_group_begin(ui, "Sidebar", NK_WINDOW_BORDER)) return;
-    nk_layout_row_dynamic(ui, 28, 1);
-    nk_label(ui, "Modules", NK_TEXT_LEFT);
-    nk_layout_row_dynamic(ui, 26, 1);
-    if (nk_button_label(ui, "Select all")) g_gui.module_selected.fill(1);
-    nk_layout_row_dynamic(ui, 26, 1);
+    nk_layout_row_dynamic(ui, px(m.sidebar_caption_row), 1);
+    nk_label(ui, LABEL_MODULES, NK_TEXT_LEFT);
+    nk_layout_row_dynamic(ui, px(m.sidebar_row), 1);
+    if (nk_button_label(ui, LABEL_SELECT_ALL)) g_gui.module_selected.fill(1);
+    nk_layout_row_dynamic(ui, px(m.sidebar_row), 1);
     for (int i = 0; i < GUI_MODULE_COUNT; ++i) nk_checkbox_label(ui, GUI_MODULES[i].module->window_label, &g_gui.module_selected[i]);
     nk_group_end(ui);
 }
@@ -54,14 +57,15 @@ void set_button_colours(nk_style_button& button, nk_color normal, nk_color hover
 // clean: a press then explains why instead of doing nothing.
 void button_row() {
     nk_context* ui = g_gui.ui;
+    const GuiMetrics& m = g_gui.metrics;
     nk_style_button& button = ui->style.button;
-    nk_layout_row_begin(ui, NK_STATIC, 30, 3);
+    nk_layout_row_begin(ui, NK_STATIC, px(m.button_row), 3);
     const nk_style_button saved = button;
     set_button_colours(button, SCAN_NORMAL, SCAN_HOVER);
     button.text_normal = button.text_hover = button.text_active = palette::WHITE;
-    nk_layout_row_push(ui, 80);
-    if (nk_button_label(ui, "🔍 Scan") && !g_gui.scanning && !g_gui.cleaning) gui_start_scan();
-    nk_layout_row_push(ui, 10);
+    nk_layout_row_push(ui, px(m.scan_button_width));
+    if (nk_button_label(ui, LABEL_SCAN) && !g_gui.scanning && !g_gui.cleaning) gui_start_scan();
+    nk_layout_row_push(ui, px(m.button_gap));
     nk_spacing(ui, 1);
     const bool can_clean = gui_can_clean();
     if (can_clean) {
@@ -70,8 +74,8 @@ void button_row() {
         set_button_colours(button, palette::DISABLED_FILL, palette::DISABLED_FILL);
         button.text_normal = palette::DISABLED_TEXT;
     }
-    nk_layout_row_push(ui, 80);
-    if (nk_button_label(ui, "✨ Clean")) {
+    nk_layout_row_push(ui, px(m.clean_button_width));
+    if (nk_button_label(ui, LABEL_CLEAN)) {
         if (can_clean) {
             gui_start_clean();
         } else {
@@ -90,16 +94,17 @@ void button_row() {
 void content(int height) {
     nk_context* ui = g_gui.ui;
     if (!nk_group_begin(ui, "Content", NK_WINDOW_BORDER)) return;
-    nk_layout_row_dynamic(ui, 25, 1);
-    nk_label(ui, "Activity Log", NK_TEXT_LEFT);
-    gui_log_box(height);
+    nk_layout_row_dynamic(ui, px(g_gui.metrics.log_caption_row), 1);
+    nk_label(ui, LABEL_ACTIVITY_LOG, NK_TEXT_LEFT);
+    gui_log_box(height - g_gui.metrics.log_reserve);
     button_row();
     nk_group_end(ui);
 }
 
 void status_row(int width) {
     const StatusLine line = gui_compose_status_line();
-    nk_layout_row_static(g_gui.ui, 20, width - 10, 1);
+    const GuiMetrics& m = g_gui.metrics;
+    nk_layout_row_static(g_gui.ui, px(m.status_row), width - m.status_margin, 1);
     nk_label_colored(g_gui.ui, line.text.c_str(), NK_TEXT_LEFT, line.colour);
 }
 
@@ -114,10 +119,11 @@ void gui_build_frame(int width, int height) {
     nk_context* ui = g_gui.ui;
     if (nk_begin(ui, "Tidewick", nk_rect(0, 0, static_cast<float>(width), static_cast<float>(height)),
                  NK_WINDOW_BORDER)) {
-        nk_layout_row_begin(ui, NK_DYNAMIC, static_cast<float>(height - 30), 2);
-        nk_layout_row_push(ui, 0.26f);
+        const GuiMetrics& m = g_gui.metrics;
+        nk_layout_row_begin(ui, NK_DYNAMIC, px(height - m.status_reserve), 2);
+        nk_layout_row_push(ui, m.sidebar_share);
         sidebar();
-        nk_layout_row_push(ui, 0.74f);
+        nk_layout_row_push(ui, 1.0f - m.sidebar_share);
         content(height);
         nk_layout_row_end(ui);
         status_row(width);
