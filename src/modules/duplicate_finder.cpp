@@ -471,7 +471,7 @@ std::string folder_of(const std::string& path) { return path.substr(0, path.find
 // temporary name beside the copy, checked to name the kept file, and renamed
 // over the copy in one step, so the copy's name never stops naming these
 // contents. Any failure leaves the copy as it was.
-std::optional<std::string> link_over(const CleanItem& item, const DuplicateGroup& group) {
+std::optional<std::string> link_over(const CleanItem& item, const DuplicateGroup& group, UniqueFileHandle copy) {
     if (item.snapshot->identity.volume_serial != group.kept.identity.volume_serial) {
         return "not on the same volume as the kept copy";
     }
@@ -488,6 +488,9 @@ std::optional<std::string> link_over(const CleanItem& item, const DuplicateGroup
         DeleteFileA(temporary.c_str());
         return "changed since the scan";
     }
+    // A rename cannot replace a file that is open, so the copy is let go at
+    // the last moment.
+    copy.reset();
     if (!MoveFileExA(temporary.c_str(), item.path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         std::string reason = last_error_text();
         DeleteFileA(temporary.c_str());
@@ -498,17 +501,21 @@ std::optional<std::string> link_over(const CleanItem& item, const DuplicateGroup
 
 // The copy goes only while it and the kept copy are still the files the scan
 // compared, with the same contents, and the kept copy is held open so that it
-// cannot go or change until the copy has gone: a group never loses its last copy.
+// cannot change or go until the copy has gone: a group never loses its last
+// copy. A link made to the kept file is renamed over the copy, which sharing
+// is checked for per file, not per name, so for linking the kept file shares
+// deletion: once linked, its contents live on under the copy's name anyway.
 void remove_copy(CleanItem& item) {
     const DuplicateGroup* group = item.duplicate_group.get();
     if (!group || !item.snapshot) return settle_failed(item, "not a duplicate copy");
-    UniqueFileHandle kept = open_as_scanned(group->kept_path, group->kept, FILE_SHARE_READ);
+    const bool linking = state.rules.action == DuplicateAction::link;
+    UniqueFileHandle kept = open_as_scanned(group->kept_path, group->kept, FILE_SHARE_READ | (linking ? FILE_SHARE_DELETE : 0));
     UniqueFileHandle copy = open_as_scanned(item.path, *item.snapshot, FILE_SHARE_READ | FILE_SHARE_DELETE);
     if (!kept || !copy || item.snapshot->identity == group->kept.identity || !same_contents(kept.get(), copy.get())) {
         return settle_failed(item, "changed since the scan");
     }
-    if (state.rules.action == DuplicateAction::link) {
-        const auto failure = link_over(item, *group);
+    if (linking) {
+        const auto failure = link_over(item, *group, std::move(copy));
         return failure ? settle_failed(item, *failure) : settle_removed(item, Removal::linked);
     }
     settle_attempt(item, true, send_to_recycle_bin(item.path) ? std::optional(Removal::recycled) : std::nullopt);
