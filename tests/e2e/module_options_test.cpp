@@ -36,8 +36,11 @@ TEST(ModuleOptionsEndToEnd, DupPathScanListsTheGroupsOfTheGivenDirectoriesAndBad
                                               "--dup-path", "--dup-path=" + media + "\\sub"},
                                              options);
 
-    const std::string head = "Scanning for cleanable items...\n[100%] Scan complete\n\nScan Results:\nTotal items: 2\nTotal size: 30.00 MB\n\nItems found:\n";
-    const std::string first = "  [20.00 MB] " + media + "\\a.bin\n", second = "  [10.00 MB] " + media + "\\d.bin\n";
+    // Each group lists its copies; the kept one is the first by search
+    // directory, then path.
+    const std::string head = "Scanning for cleanable items...\n[100%] Scan complete\n\nScan Results:\nTotal items: 3\nTotal size: 50.00 MB\n\nItems found:\n";
+    const std::string first = "  [20.00 MB] " + media + "\\sub\\b.bin\n  [20.00 MB] " + media + "\\sub\\c.bin\n",
+                      second = "  [10.00 MB] " + other + "\\e.bin\n";
     EXPECT_THAT(std::pair(result.exit_code, console_text(result.output)),
                 Pair(0, AnyOf(head + first + second, head + second + first)));
 
