@@ -5,7 +5,7 @@
 #include "engine/md5_steps.h"
 
 #include <algorithm>
-#include <atomic>
+#include <mutex>
 #include <bit>
 #include <cstring>
 #include <future>
@@ -36,6 +36,30 @@ constexpr int MIN_BUSY_LANES = 3;
 
 using Digests = std::vector<std::optional<std::string>>;
 
+// The files to digest, largest first, taken from either end: one worker
+// digests the largest one at a time at the full speed of one core, while the
+// other keeps its lanes busy with the smallest. A lane runs at an eighth of
+// the vector speed, slower than one file alone, so a long file in a lane
+// would be the last to finish.
+class FileQueue {
+public:
+    explicit FileQueue(std::size_t count) : back_(count) {}
+    std::optional<std::size_t> largest() {
+        std::lock_guard lock(mutex_);
+        if (front_ == back_) return std::nullopt;
+        return front_++;
+    }
+    std::optional<std::size_t> smallest() {
+        std::lock_guard lock(mutex_);
+        if (front_ == back_) return std::nullopt;
+        return --back_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::size_t front_ = 0, back_;
+};
+
 std::optional<std::string> digest_rest(HANDLE file, Md5 digest, std::vector<char>& buffer) {
     buffer.resize(CHUNK);
     for (;;) {
@@ -59,8 +83,7 @@ struct Lane {
 
 class LaneWorker {
 public:
-    LaneWorker(const FileOpener& open, std::atomic<std::size_t>& next, std::size_t count, Digests& out)
-        : open_(open), next_(next), count_(count), out_(out) {}
+    LaneWorker(const FileOpener& open, FileQueue& queue, Digests& out) : open_(open), queue_(queue), out_(out) {}
 
     void run() {
         while (fill_free_lanes()) {
@@ -77,13 +100,13 @@ private:
     bool fill_free_lanes() {
         for (Lane& lane : lanes_) {
             while (!lane.busy() && queue_left_) {
-                const std::size_t index = next_++;
-                if (index >= count_) {
+                const auto index = queue_.smallest();
+                if (!index) {
                     queue_left_ = false;
                     break;
                 }
-                lane.file = open_(index);
-                lane.index = index;
+                lane.file = open_(*index);
+                lane.index = *index;
                 lane.at = lane.end = 0;
                 lane.digested = 0;
                 lane.at_eof = false;
@@ -168,19 +191,18 @@ private:
     }
 
     const FileOpener& open_;
-    std::atomic<std::size_t>& next_;
-    const std::size_t count_;
+    FileQueue& queue_;
     Digests& out_;
     bool queue_left_ = true;
     Lane lanes_[MD5_LANES];
     Md5LaneStates states_{};
 };
 
-void digest_one_by_one(const FileOpener& open, std::atomic<std::size_t>& next, std::size_t count, Digests& out) {
+void digest_one_by_one(const FileOpener& open, FileQueue& queue, Digests& out) {
     std::vector<char> buffer;
-    for (std::size_t index = next++; index < count; index = next++) {
-        UniqueFileHandle file = open(index);
-        if (file) out[index] = digest_rest(file.get(), Md5(), buffer);
+    while (const auto index = queue.largest()) {
+        UniqueFileHandle file = open(*index);
+        if (file) out[*index] = digest_rest(file.get(), Md5(), buffer);
     }
 }
 
@@ -240,19 +262,15 @@ std::string Md5::hex() const {
 
 std::vector<std::optional<std::string>> md5_of_files(std::size_t count, const FileOpener& open, bool allow_lanes) {
     Digests digests(count);
-    std::atomic<std::size_t> next{0};
-    const bool lanes = allow_lanes && lanes_supported();
-    auto work = [&] {
-        if (lanes) {
-            LaneWorker(open, next, count, digests).run();
-        } else {
-            digest_one_by_one(open, next, count, digests);
-        }
-    };
-    // Without a thread to be had, the helper runs only once the first worker
-    // has taken every file, and finds none left.
-    auto helper = std::async(std::launch::async | std::launch::deferred, work);
-    work();
+    FileQueue queue(count);
+    // Without a thread to be had, the helper runs only once this thread has
+    // taken every file, and finds none left.
+    auto helper = std::async(std::launch::async | std::launch::deferred, [&] { digest_one_by_one(open, queue, digests); });
+    if (allow_lanes && lanes_supported()) {
+        LaneWorker(open, queue, digests).run();
+    } else {
+        digest_one_by_one(open, queue, digests);
+    }
     helper.get();
     return digests;
 }
