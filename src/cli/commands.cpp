@@ -57,16 +57,25 @@ std::unique_ptr<ScanResults> scan_chosen(const CliOptions& options) {
     return results;
 }
 
-// Up to ten cleanable items, then how many more there are; locked ones are
-// only counted here. Returns the number of locked items in the whole list.
-int print_cleanable(const ItemList& items) {
+// A duplicate copy names the copy of its group that stays.
+void print_kept_copy(const CleanItem& item) {
+    if (const DuplicateGroup* group = item.duplicate_group.get()) {
+        console_printf("      kept: %s (group %u)\n", group->kept_path.c_str(), static_cast<unsigned>(group->number));
+    }
+}
+
+// Up to ten cleanable items (all of them when verbose), then how many more
+// there are; locked ones are only counted here. Returns the number of locked
+// items in the whole list.
+int print_cleanable(const ItemList& items, bool verbose) {
     console_printf("\nItems found:\n");
     int printed = 0, more = 0, locked = 0;
     for (const CleanItem& item : items) {
         if (item.locked) {
             ++locked;
-        } else if (printed < LISTED_CLEANABLE) {
+        } else if (verbose || printed < LISTED_CLEANABLE) {
             console_printf("  [%s] %s\n", format_size(item.size).c_str(), item.path.c_str());
+            if (verbose) print_kept_copy(item);
             ++printed;
         } else {
             ++more;
@@ -101,7 +110,7 @@ int scan_command(const CliOptions& options) {
     console_printf("Total items: %zu\n", static_cast<std::size_t>(results->total_items));
     console_printf("Total size: %s\n", format_size(results->total_size).c_str());
     if (results->total_items == 0) return EXIT_OK;
-    const int locked = print_cleanable(results->items);
+    const int locked = print_cleanable(results->items, options.verbose);
     if (locked > 0) print_locked(results->items, locked);
     return EXIT_OK;
 }

@@ -99,6 +99,11 @@ BackgroundProcess::BackgroundProcess(const std::string& exe, const std::vector<s
     if (!options.input.empty()) WriteFile(input_.get(), options.input.data(), options.input.size(), &written, nullptr);
 }
 
+void BackgroundProcess::write_input(const std::string& text) {
+    DWORD written = 0;
+    WriteFile(input_.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
 // Reads output until `text` shows (if given), the program exits, or time runs out.
 bool BackgroundProcess::wait_for_output(const std::string& text, unsigned timeout_ms) {
     const DWORD started = GetTickCount();
