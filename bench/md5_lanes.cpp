@@ -2,16 +2,20 @@
 // in the 32-bit lanes of SSE2 registers, or eight in AVX2 registers, against
 // CryptoAPI digesting the same inputs one after another. Checks that all give
 // the same digests, and times each by the CPU time of its thread.
-// Build: x86_64-w64-mingw32-g++ -O2 -std=c++20 -static -mavx2 bench/md5_lanes.cpp -o md5_lanes.exe -ladvapi32
+// Build: x86_64-w64-mingw32-g++ -O2 -std=c++20 -static -Isrc bench/md5_lanes.cpp -o md5_lanes.exe -ladvapi32 \
+//          -x c++ -mavx2 src/engine/md5_lanes.cpp
 // Run:   wine md5_lanes.exe [MiB per input, default 32]
-// (-mavx2 only lets the AVX2 variant be compiled; it runs only where the CPU has AVX2.)
+// (the AVX2 lanes, the program's own, run only where the CPU has AVX2.)
 
 #include <windows.h>
 #include <wincrypt.h>
 #include <immintrin.h>
 
+#include "engine/md5_lanes.h"
+#include "engine/md5_steps.h"
+
+#include <algorithm>
 #include <array>
-#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -27,74 +31,26 @@ struct Sse2 {
     static constexpr int lanes = 4;
     using V = __m128i;
     static V add(V a, V b) { return _mm_add_epi32(a, b); }
-    static V bit_and(V a, V b) { return _mm_and_si128(a, b); }
-    static V bit_or(V a, V b) { return _mm_or_si128(a, b); }
-    static V bit_xor(V a, V b) { return _mm_xor_si128(a, b); }
+    static V and_(V a, V b) { return _mm_and_si128(a, b); }
+    static V or_(V a, V b) { return _mm_or_si128(a, b); }
+    static V xor_(V a, V b) { return _mm_xor_si128(a, b); }
+    static V not_(V a) { return _mm_xor_si128(a, _mm_set1_epi32(-1)); }
     static V splat(std::uint32_t x) { return _mm_set1_epi32(static_cast<int>(x)); }
     template <int S> static V rotl(V x) { return _mm_or_si128(_mm_slli_epi32(x, S), _mm_srli_epi32(x, 32 - S)); }
     static V load(const std::uint32_t* v) { return _mm_loadu_si128(reinterpret_cast<const V*>(v)); }
     static void store(std::uint32_t* v, V x) { _mm_storeu_si128(reinterpret_cast<V*>(v), x); }
 };
 
-struct Avx2 {
-    static constexpr int lanes = 8;
-    using V = __m256i;
-    static V add(V a, V b) { return _mm256_add_epi32(a, b); }
-    static V bit_and(V a, V b) { return _mm256_and_si256(a, b); }
-    static V bit_or(V a, V b) { return _mm256_or_si256(a, b); }
-    static V bit_xor(V a, V b) { return _mm256_xor_si256(a, b); }
-    static V splat(std::uint32_t x) { return _mm256_set1_epi32(static_cast<int>(x)); }
-    template <int S> static V rotl(V x) { return _mm256_or_si256(_mm256_slli_epi32(x, S), _mm256_srli_epi32(x, 32 - S)); }
-    static V load(const std::uint32_t* v) { return _mm256_loadu_si256(reinterpret_cast<const V*>(v)); }
-    static void store(std::uint32_t* v, V x) { _mm256_storeu_si256(reinterpret_cast<V*>(v), x); }
-};
-
-std::uint32_t k_table[64];
-void fill_k_table() {
-    for (int i = 0; i < 64; ++i) k_table[i] = static_cast<std::uint32_t>(std::floor(std::fabs(std::sin(i + 1.0)) * 4294967296.0));
-}
-
-// Step I of the 64, unrolled at compile time so that every shift is a constant.
-template <typename O, int I>
-void step(typename O::V& a, typename O::V b, typename O::V c, typename O::V d, const typename O::V* w) {
-    constexpr int round = I / 16;
-    constexpr int shifts[4][4] = {{7, 12, 17, 22}, {5, 9, 14, 20}, {4, 11, 16, 23}, {6, 10, 15, 21}};
-    constexpr int word = round == 0 ? I : round == 1 ? (5 * I + 1) % 16 : round == 2 ? (3 * I + 5) % 16 : (7 * I) % 16;
-    typename O::V f;
-    if constexpr (round == 0) f = O::bit_xor(d, O::bit_and(b, O::bit_xor(c, d)));
-    if constexpr (round == 1) f = O::bit_xor(c, O::bit_and(d, O::bit_xor(b, c)));
-    if constexpr (round == 2) f = O::bit_xor(O::bit_xor(b, c), d);
-    if constexpr (round == 3) f = O::bit_xor(c, O::bit_or(b, O::bit_xor(d, O::splat(0xffffffffu))));
-    f = O::add(O::add(f, a), O::add(O::splat(k_table[I]), w[word]));
-    a = O::add(b, O::template rotl<shifts[round][I % 4]>(f));
-}
-
-// Each step writes its result into the register that rotates out: a, d, c, b in turn.
-template <typename O, int... I>
-void all_steps(typename O::V& a, typename O::V& b, typename O::V& c, typename O::V& d, const typename O::V* w,
-               std::integer_sequence<int, I...>) {
-    ((I % 4 == 0   ? step<O, I>(a, b, c, d, w)
-      : I % 4 == 1 ? step<O, I>(d, a, b, c, w)
-      : I % 4 == 2 ? step<O, I>(c, d, a, b, w)
-                   : step<O, I>(b, c, d, a, w)),
-     ...);
-}
-
 // One 64-byte block of each lane.
 template <typename O>
-void compress(typename O::V state[4], const unsigned char* const* blocks) {
+void compress(typename O::V (&state)[4], const unsigned char* const* blocks) {
     typename O::V w[16];
     for (int i = 0; i < 16; ++i) {
         std::uint32_t v[O::lanes];
         for (int lane = 0; lane < O::lanes; ++lane) std::memcpy(&v[lane], blocks[lane] + 4 * i, 4);
         w[i] = O::load(v);
     }
-    typename O::V a = state[0], b = state[1], c = state[2], d = state[3];
-    all_steps<O>(a, b, c, d, w, std::make_integer_sequence<int, 64>{});
-    state[0] = O::add(state[0], a);
-    state[1] = O::add(state[1], b);
-    state[2] = O::add(state[2], c);
-    state[3] = O::add(state[3], d);
+    md5_steps::block<O>(state, w);
 }
 
 // Inputs of one length, a multiple of 64 bytes (which keeps the padding short).
@@ -116,6 +72,26 @@ std::vector<Digest> md5_lanes(const std::vector<const unsigned char*>& inputs, s
         std::uint32_t v[O::lanes];
         O::store(v, state[word]);
         for (int lane = 0; lane < O::lanes; ++lane) std::memcpy(digests[lane].data() + 4 * word, &v[lane], 4);
+    }
+    return digests;
+}
+
+// The program's own eight AVX2 lanes (src/engine/md5_lanes.cpp).
+std::vector<Digest> md5_engine_lanes(const std::vector<const unsigned char*>& inputs, std::size_t length) {
+    Md5LaneStates states;
+    const std::uint32_t initial[4] = {0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476};
+    for (int word = 0; word < 4; ++word) std::fill(std::begin(states.words[word]), std::end(states.words[word]), initial[word]);
+    const unsigned char* blocks[MD5_LANES];
+    for (int lane = 0; lane < MD5_LANES; ++lane) blocks[lane] = inputs[lane];
+    md5_compress_lanes(states, blocks, length / 64);
+    unsigned char pad[64] = {0x80};
+    const std::uint64_t bits = static_cast<std::uint64_t>(length) * 8;
+    std::memcpy(pad + 56, &bits, 8);
+    for (int lane = 0; lane < MD5_LANES; ++lane) blocks[lane] = pad;
+    md5_compress_lanes(states, blocks, 1);
+    std::vector<Digest> digests(MD5_LANES);
+    for (int word = 0; word < 4; ++word) {
+        for (int lane = 0; lane < MD5_LANES; ++lane) std::memcpy(digests[lane].data() + 4 * word, &states.words[word][lane], 4);
     }
     return digests;
 }
@@ -142,20 +118,19 @@ double thread_cpu_seconds() {
     return static_cast<double>(ticks(kernel) + ticks(user)) / 1e7;
 }
 
-template <typename O>
-void measure(const char* name, const std::vector<const unsigned char*>& inputs, std::size_t length,
+template <typename Lanes>
+void measure(const char* name, Lanes lanes, const std::vector<const unsigned char*>& inputs, std::size_t length,
              const std::vector<Digest>& expected) {
     const double start = thread_cpu_seconds();
-    const auto digests = md5_lanes<O>(inputs, length);
+    const auto digests = lanes(inputs, length);
     const double seconds = thread_cpu_seconds() - start;
-    std::printf("  %s: %.0f MiB/s, same digests: %s\n", name, O::lanes * (length / 1048576.0) / seconds,
+    std::printf("  %s: %.0f MiB/s, same digests: %s\n", name, digests.size() * (length / 1048576.0) / seconds,
                 digests == expected ? "yes" : "NO");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    fill_k_table();
     const std::size_t length = (argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 32) * 1048576;
     std::vector<std::vector<unsigned char>> data(8, std::vector<unsigned char>(length));
     std::vector<const unsigned char*> inputs;
@@ -172,8 +147,8 @@ int main(int argc, char** argv) {
         for (const unsigned char* input : inputs) expected.push_back(md5_cryptoapi(provider, input, length));
         std::printf("CPU time per MiB: CryptoAPI one input after another %.0f MiB/s\n",
                     8 * (length / 1048576.0) / (thread_cpu_seconds() - start));
-        measure<Sse2>("four SSE2 lanes", inputs, length, {expected.begin(), expected.begin() + 4});
-        if (avx2) measure<Avx2>("eight AVX2 lanes", inputs, length, expected);
+        measure("four SSE2 lanes", md5_lanes<Sse2>, inputs, length, {expected.begin(), expected.begin() + 4});
+        if (avx2) measure("eight AVX2 lanes", md5_engine_lanes, inputs, length, expected);
     }
     CryptReleaseContext(provider, 0);
     return 0;

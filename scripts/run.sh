@@ -10,6 +10,7 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   mkdir -p "$WINEPREFIX"
   wineboot -i </dev/null >/dev/null 2>&1
 fi
+bash scripts/prefix-fonts.sh
 status=0
 wine build/twk.exe "${@:-scan}" || status=$?
 wineserver -k || true

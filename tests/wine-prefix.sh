@@ -13,6 +13,7 @@ if [ "${1:-start}" = stop ]; then
 fi
 mkdir -p "$HOME" "${XDG_DATA_HOME:-$HOME/.local/share}" "$(dirname "$WINEPREFIX")"
 [ -f "$WINEPREFIX/system.reg" ] || wineboot -i </dev/null >/dev/null 2>&1
+"$here/../scripts/prefix-fonts.sh"
 # A persistent server makes each test program start in milliseconds.
 wineserver -p </dev/null >/dev/null 2>&1 &
 echo "wine prefix ready: $WINEPREFIX"

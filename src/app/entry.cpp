@@ -1,12 +1,12 @@
 #include "app/entry.h"
 
+#include "app/exit_status.h"
+#include "app/fatal_error.h"
 #include "cli/arguments.h"
 #include "cli/commands.h"
+#include "cli/option_table.h"
 #include "engine/cleaner.h"
-#include "engine/diagnostics.h"
-#include "modules/duplicate_finder.h"
 #include "modules/modules.h"
-#include "modules/registry_cleaner.h"
 
 #include <windows.h>
 
@@ -23,15 +23,6 @@
 namespace {
 
 constexpr std::size_t STDOUT_BUFFER_BYTES = 4096;
-
-// The modules in the order they are registered, scanned and listed.
-constexpr std::array registration_order{
-    &temp_files_module,
-    &browser_cache_module,
-    &windows_cleanup_module,
-    &duplicate_finder_module,
-    &registry_cleaner_module,
-};
 
 LONG WINAPI continue_search(EXCEPTION_POINTERS*) { return EXCEPTION_CONTINUE_SEARCH; }
 
@@ -96,21 +87,15 @@ void install_crash_handlers() {
 
 bool wants_command_line(int argc, const char* const* argv) {
     if (argc == 1) return false;
-    auto any_argument = [&](auto&& test) {
-        for (int i = 1; i < argc; ++i) {
-            if (test(std::string_view(argv[i]))) return true;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (const auto option = read_option(argument)) {
+            if (chooses_console(*option, argument)) return true;
+        } else if (argument == "scan" || argument == "clean" || argument == "list-modules" || argument == "config") {
+            return true;
         }
-        return false;
-    };
-    if (any_argument([](std::string_view a) { return a == "--no-gui"; })) return true;
-    if (any_argument([](std::string_view a) {
-            return a == "--help" || a == "-h" || a == "--version" || a == "-v";
-        })) {
-        return true;
     }
-    return any_argument([](std::string_view a) {
-        return a == "scan" || a == "clean" || a == "list-modules" || a == "config";
-    });
+    return false;
 }
 
 void prepare_console() {
@@ -128,7 +113,13 @@ void prepare_console() {
 }
 
 void register_modules() {
-    for (const CleanerModule* module : registration_order) cleaner_register_module(module);
+    for (const CleanerModule* module : all_modules()) cleaner_register_module(module);
+}
+
+std::optional<int> refuse_unknown_options(int argc, const char* const* argv) {
+    const auto unknown = first_unknown_option(argc, argv);
+    if (!unknown) return std::nullopt;
+    return reject_unknown_option(*unknown);
 }
 
 int run_console_front_end(int argc, const char* const* argv) {

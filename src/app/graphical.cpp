@@ -1,6 +1,6 @@
 #include "app/entry.h"
 
-#include "engine/diagnostics.h"
+#include "app/fatal_error.h"
 #include "gui/gui_state.h"
 
 namespace {

@@ -7,7 +7,10 @@
 int main(int argc, char** argv) {
     install_crash_handlers();
     const bool command_line = wants_command_line(argc, argv);
-    if (command_line) prepare_console();
+    if (command_line) {
+        prepare_console();
+        if (const auto refused = refuse_unknown_options(argc, argv)) return *refused;
+    }
     cleaner_init();
     register_modules();
     // A planned clean scans with the plan's own options, as if they had been typed.

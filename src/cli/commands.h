@@ -1,12 +1,13 @@
 #pragma once
 
+#include "app/exit_status.h"
 #include "cli/arguments.h"
+#include "engine/records.h"
 
-// Exit statuses of the console front end.
-inline constexpr int EXIT_OK = 0;
-inline constexpr int EXIT_USAGE = 1;
-inline constexpr int EXIT_DECLINED = 8;
-inline constexpr int EXIT_SCAN_FAILED = 99;
+#include <memory>
+
+// The scan the options ask for: the modules of --modules, else every one.
+std::unique_ptr<ScanResults> scan_for(const CliOptions& options);
 
 // Runs the command and returns the process exit status.
 int run_command(const CliOptions& options);

@@ -6,7 +6,6 @@
 #include "cli/plan.h"
 #include "engine/cleaner.h"
 #include "engine/diagnostics.h"
-#include "modules/registry_cleaner.h"
 
 #include <build_info.h>
 
@@ -90,8 +89,8 @@ int error(const std::string& message, int status) {
     return status;
 }
 
-int scan_json() {
-    auto results = cleaner_scan();
+int scan_json(const CliOptions& options) {
+    const auto results = scan_for(options);
     if (!results) return error("Scan failed", EXIT_SCAN_FAILED);
     return print_document(scan_document(*results));
 }
@@ -101,7 +100,7 @@ int clean_json(const CliOptions& options) {
         return error("clean --json needs --force or --dry-run: a report cannot answer the confirmation prompt",
                      EXIT_USAGE);
     }
-    const CleanScan scan = scan_for_clean();
+    const CleanScan scan = scan_for_clean(options);
     if (!scan.results) return error(scan.error, scan.status);
     if (options.dry_run) return print_document(clean_document(*scan.results, CleanResults{}, true));
     auto cleaned = clean_scanned(scan.results->items);
@@ -115,7 +114,7 @@ int list_modules_json() {
     Json report = document("list-modules");
     Json& modules = report["modules"] = Json::array();
     for (const CleanerModule* module : cleaner_registered_modules()) {
-        const bool enabled = module != &registry_cleaner_module || registry_cleaner_is_enabled();
+        const bool enabled = module_enabled(*module);
         modules.push_back({{"id", module->id},
                            {"name", module->display_name ? module->display_name : module->id},
                            {"enabled", enabled}});
@@ -158,7 +157,7 @@ std::string document_text(const Json& document) {
 std::optional<int> run_json_command(const CliOptions& options) {
     g_progress_callback = nullptr;  // standard output carries the document alone
     const std::string_view command = *options.command;
-    if (command == "scan") return scan_json();
+    if (command == "scan") return scan_json(options);
     if (command == "clean") return clean_json(options);
     if (command == "list-modules") return list_modules_json();
     return std::nullopt;

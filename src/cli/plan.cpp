@@ -301,9 +301,9 @@ void complete_snapshots(ItemList& items) {
     }
 }
 
-CleanScan scan_for_clean() {
+CleanScan scan_for_clean(const CliOptions& options) {
     if (g_plan) return scan_plan(*g_plan);
-    auto results = cleaner_scan();
+    auto results = scan_for(options);
     if (!results) return {nullptr, EXIT_SCAN_FAILED, "Scan failed"};
     complete_snapshots(results->items);
     return {std::move(results), 0, {}};

@@ -5,6 +5,7 @@
 // plan's own options and acts only on the plan's items that the fresh scan
 // still lists as the plan recorded them, selected as the plan says.
 
+#include "cli/arguments.h"
 #include "cli/plan_fields.h"
 #include "engine/records.h"
 
@@ -26,7 +27,7 @@ Json recorded_scan_options();
 // now; right after a scan that is what the scan saw.
 void complete_snapshots(ItemList& items);
 
-// What a clean is offered: a fresh scan of every module or, with a plan, the
+// What a clean is offered: a fresh scan of the chosen modules or, with a plan, the
 // plan's items as a fresh scan of its modules finds them. Plan items the scan
 // no longer lists are skipped "no longer found" and those that differ from
 // the plan fail "changed since the plan"; the rest are pending, selected as
@@ -37,7 +38,7 @@ struct CleanScan {
     int status = 0;
     std::string error;
 };
-CleanScan scan_for_clean();
+CleanScan scan_for_clean(const CliOptions& options);
 
 // Cleans the items still pending and adds those already settled to the
 // outcome; null when the engine could not clean.

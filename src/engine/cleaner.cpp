@@ -1,5 +1,7 @@
 #include "engine/cleaner.h"
 
+#include "engine/exclusions.h"
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -15,6 +17,7 @@ struct ModuleRegistry {
     std::array<const CleanerModule*, MAX_MODULES> modules{};
     std::size_t count = 0;
     std::atomic<bool> initialised{false};
+    std::vector<std::string> excluded;  // guarded by `lock`
 };
 
 ModuleRegistry registry;
@@ -44,6 +47,11 @@ void tag_and_count(ItemList& items, const char* id, ScanResults& results) {
         results.total_items += 1;
         results.total_size += item.size;
     }
+}
+
+void drop_excluded(ItemList& items, Exclusions& exclusions) {
+    if (exclusions.empty()) return;
+    std::erase_if(items, [&](const CleanItem& item) { return exclusions.covers(item); });
 }
 
 // Moves a module's items behind the merged list. Each item leaves its own list
@@ -77,6 +85,7 @@ std::unique_ptr<ScanResults> scan_modules(const std::span<const std::string>* id
     auto results = std::make_unique<ScanResults>();
     {
         std::lock_guard guard(registry.lock);
+        Exclusions exclusions(registry.excluded);
         const std::size_t n = registry.count;
         for (std::size_t i = 0; i < n; ++i) {
             const CleanerModule* module = registry.modules[i];
@@ -86,6 +95,7 @@ std::unique_ptr<ScanResults> scan_modules(const std::span<const std::string>* id
                             module->display_name ? module->display_name : "");
             ItemList found;
             module->scan(found);
+            drop_excluded(found, exclusions);
             tag_and_count(found, module->id, *results);
             append_list(results->items, found);
         }
@@ -202,6 +212,7 @@ void report_progress(float percent, const char* message) {
 void cleaner_init() {
     if (registry.initialised) return;
     registry.count = 0;
+    registry.excluded.clear();
     g_progress_callback = nullptr;
     registry.initialised = true;
 }
@@ -218,6 +229,11 @@ bool cleaner_register_module(const CleanerModule* module) {
 std::vector<const CleanerModule*> cleaner_registered_modules() {
     std::lock_guard guard(registry.lock);
     return {registry.modules.begin(), registry.modules.begin() + registry.count};
+}
+
+void cleaner_set_exclusions(std::vector<std::string> paths) {
+    std::lock_guard guard(registry.lock);
+    registry.excluded = std::move(paths);
 }
 
 std::unique_ptr<ScanResults> cleaner_scan() {

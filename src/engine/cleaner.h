@@ -29,6 +29,10 @@ bool cleaner_register_module(const CleanerModule* module);
 // The registered modules, in registration order.
 std::vector<const CleanerModule*> cleaner_registered_modules();
 
+// Paths that no scan lists anything at or below (engine/exclusions.h); they
+// stay until replaced. Kept out by the engine, so every module honours them.
+void cleaner_set_exclusions(std::vector<std::string> paths);
+
 // Scans every registered module.
 std::unique_ptr<ScanResults> cleaner_scan();
 // Scans the modules whose ids are listed; an empty list selects none.

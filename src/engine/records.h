@@ -100,11 +100,17 @@ struct CleanResults {
     std::uint64_t error_count() const { return errors.size(); }
 };
 
-// A cleaning module as the engine sees it. Descriptors are static data owned by
-// their module; the engine keeps pointers only.
+// A cleaning module: everything the engine and the front ends know about it,
+// in one record. Records are static data owned by their module; the engine
+// and the front ends keep pointers only and loop over all_modules()
+// (modules/modules.h), so no module fact is keyed by its id anywhere else.
 struct CleanerModule {
     const char* id;            // unique; also the tag that routes items back
     const char* display_name;  // shown in progress messages; may be null
+    const char* summary;       // its `list-modules` line after "id - "
+    const char* window_label;  // its check box in the window
+    bool caution = false;      // results held with it ticked are worth a second look
+    bool enabled_by_default = true;  // ticked in the window at start; listed as such
     bool (*init)();            // may be null; registration fails when it returns false
     // Appends the module's findings to an empty list and returns their number.
     std::uint64_t (*scan)(ItemList& items);
@@ -115,4 +121,8 @@ struct CleanerModule {
     void (*clean)(ItemList& batch);
     void (*cleanup)();                     // may be null; runs once at shutdown
     std::uint64_t (*estimated_size)();     // a constant estimate; nothing calls it
+    // Whether its scan will report anything in this run; null means always.
+    bool (*enabled)() = nullptr;
 };
+
+inline bool module_enabled(const CleanerModule& module) { return !module.enabled || module.enabled(); }

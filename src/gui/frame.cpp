@@ -44,17 +44,18 @@ void set_button_colours(nk_style_button& button, nk_color normal, nk_color hover
     button.hover = nk_style_item_color(hover);
 }
 
-// A module's check box, then "all" and "none" for its items once a scan has listed them.
+// A module's check box and, once a scan has listed items, a row under it with
+// "all" and "none" for its items (the label keeps the whole width).
 void module_row(int row) {
     nk_context* ui = g_gui.ui;
-    const float shares[] = {layout::MODULE_CHECK_SHARE, (1 - layout::MODULE_CHECK_SHARE) / 2,
-                            (1 - layout::MODULE_CHECK_SHARE) / 2};
-    nk_layout_row(ui, NK_DYNAMIC, 26, 3, shares);
-    nk_checkbox_label(ui, GUI_MODULES[row].check_box_label, &g_gui.module_selected[row]);
-    if (g_gui.result_items == 0 || g_gui.scanning) {
-        nk_spacing(ui, 2);
-        return;
-    }
+    const float height = static_cast<float>(g_gui.metrics.sidebar_row);
+    nk_layout_row_dynamic(ui, height, 1);
+    nk_checkbox_label(ui, GUI_MODULES[row].module->window_label, &g_gui.module_selected[row]);
+    if (!g_gui.has_results || g_gui.result_items == 0 || g_gui.scanning) return;
+    const float shares[] = {layout::MODULE_INDENT_SHARE, (1 - layout::MODULE_INDENT_SHARE) / 2,
+                            (1 - layout::MODULE_INDENT_SHARE) / 2};
+    nk_layout_row(ui, NK_DYNAMIC, height, 3, shares);
+    nk_spacing(ui, 1);
     nk_style_button& button = ui->style.button;
     const nk_style_button saved = button;
     set_button_colours(button, palette::SLATE, palette::EDGE);
@@ -65,13 +66,18 @@ void module_row(int row) {
     button = saved;
 }
 
+float px(int pixels) { return static_cast<float>(pixels); }
+// A measure of layout.h at the window's DPI.
+float scaled(int pixels) { return px(gui_scale(pixels, g_gui.metrics.dpi)); }
+
 void sidebar() {
     nk_context* ui = g_gui.ui;
+    const GuiMetrics& m = g_gui.metrics;
     if (!nk_group_begin(ui, "Sidebar", NK_WINDOW_BORDER)) return;
-    nk_layout_row_dynamic(ui, 28, 1);
-    nk_label(ui, "Modules", NK_TEXT_LEFT);
-    nk_layout_row_dynamic(ui, 26, 1);
-    if (nk_button_label(ui, "Select all")) g_gui.module_selected.fill(1);
+    nk_layout_row_dynamic(ui, px(m.sidebar_caption_row), 1);
+    nk_label(ui, LABEL_MODULES, NK_TEXT_LEFT);
+    nk_layout_row_dynamic(ui, px(m.sidebar_row), 1);
+    if (nk_button_label(ui, LABEL_SELECT_ALL)) g_gui.module_selected.fill(1);
     for (int i = 0; i < GUI_MODULE_COUNT; ++i) module_row(i);
     nk_group_end(ui);
 }
@@ -80,14 +86,15 @@ void sidebar() {
 // clean: a press then explains why instead of doing nothing.
 void button_row() {
     nk_context* ui = g_gui.ui;
+    const GuiMetrics& m = g_gui.metrics;
     nk_style_button& button = ui->style.button;
-    nk_layout_row_begin(ui, NK_STATIC, layout::BUTTON_ROW, 7);
+    nk_layout_row_begin(ui, NK_STATIC, px(m.button_row), 7);
     const nk_style_button saved = button;
     set_button_colours(button, SCAN_NORMAL, SCAN_HOVER);
     button.text_normal = button.text_hover = button.text_active = palette::WHITE;
-    nk_layout_row_push(ui, layout::BUTTON_WIDTH);
-    if (nk_button_label(ui, "🔍 Scan") && !gui_busy()) gui_start_scan();
-    nk_layout_row_push(ui, layout::BUTTON_GAP);
+    nk_layout_row_push(ui, px(m.scan_button_width));
+    if (nk_button_label(ui, LABEL_SCAN) && !gui_busy()) gui_start_scan();
+    nk_layout_row_push(ui, px(m.button_gap));
     nk_spacing(ui, 1);
     const bool can_clean = gui_can_clean();
     if (can_clean) {
@@ -96,15 +103,15 @@ void button_row() {
         set_button_colours(button, palette::DISABLED_FILL, palette::DISABLED_FILL);
         button.text_normal = palette::DISABLED_TEXT;
     }
-    nk_layout_row_push(ui, layout::BUTTON_WIDTH);
-    if (nk_button_label(ui, "✨ Clean")) {
+    nk_layout_row_push(ui, px(m.clean_button_width));
+    if (nk_button_label(ui, LABEL_CLEAN)) {
         if (can_clean) {
             gui_request_clean();
         } else if (!gui_busy()) {
             gui_log("⚠ Clean button is disabled. Please scan first.\n");
         }
     }
-    nk_layout_row_push(ui, layout::BUTTON_GAP);
+    nk_layout_row_push(ui, scaled(layout::BUTTON_GAP));
     nk_spacing(ui, 1);
     if (gui_busy()) {
         set_button_colours(button, palette::AMBER, palette::HOVER_BLUE);
@@ -113,15 +120,15 @@ void button_row() {
         set_button_colours(button, palette::DISABLED_FILL, palette::DISABLED_FILL);
         button.text_normal = palette::DISABLED_TEXT;
     }
-    nk_layout_row_push(ui, layout::BUTTON_WIDTH);
+    nk_layout_row_push(ui, scaled(layout::BUTTON_WIDTH));
     if (nk_button_label(ui, "Cancel") && gui_busy()) g_gui.cancel_requested = true;
-    nk_layout_row_push(ui, layout::BUTTON_GAP);
+    nk_layout_row_push(ui, scaled(layout::BUTTON_GAP));
     nk_spacing(ui, 1);
     const bool can_export = g_gui.result_items > 0 && !gui_busy();
     set_button_colours(button, can_export ? palette::SLATE : palette::DISABLED_FILL,
                        can_export ? palette::EDGE : palette::DISABLED_FILL);
     button.text_normal = can_export ? palette::TEXT : palette::DISABLED_TEXT;
-    nk_layout_row_push(ui, layout::EXPORT_WIDTH);
+    nk_layout_row_push(ui, scaled(layout::EXPORT_WIDTH));
     if (nk_button_label(ui, "Export plan…") && can_export) gui_export_plan();
     button.normal = saved.normal;
     button.hover = saved.hover;
@@ -135,7 +142,7 @@ void button_row() {
 // The tabs that switch the right pane between the log and the items.
 void view_tabs() {
     nk_context* ui = g_gui.ui;
-    nk_layout_row_static(ui, layout::PANE_CAPTION, layout::TAB_WIDTH, 2);
+    nk_layout_row_static(ui, px(g_gui.metrics.log_caption_row), gui_scale(layout::TAB_WIDTH, g_gui.metrics.dpi), 2);
     char items_label[64];
     std::snprintf(items_label, sizeof items_label, "Items (%llu)",
                   static_cast<unsigned long long>(g_gui.scanning ? 0 : g_gui.result_items.load()));
@@ -155,7 +162,7 @@ void content(int height) {
     static ContentView shown = ContentView::LOG;
     if (g_gui.view != shown) nk_edit_unfocus(ui);
     shown = g_gui.view;
-    const int view_height = height - layout::PANE_CHROME;
+    const int view_height = height - g_gui.metrics.log_reserve - gui_scale(layout::PROGRESS_ROW, g_gui.metrics.dpi) - g_gui.metrics.row_spacing;
     if (g_gui.view == ContentView::ITEMS) {
         gui_items_view(view_height);
     } else {
@@ -168,7 +175,8 @@ void content(int height) {
 
 void status_row(int width) {
     const StatusLine line = gui_compose_status_line();
-    nk_layout_row_static(g_gui.ui, 20, width - 10, 1);
+    const GuiMetrics& m = g_gui.metrics;
+    nk_layout_row_static(g_gui.ui, px(m.status_row), width - m.status_margin, 1);
     nk_label_colored(g_gui.ui, line.text.c_str(), NK_TEXT_LEFT, line.colour);
 }
 
@@ -184,10 +192,11 @@ void gui_build_frame(int width, int height) {
     if (nk_begin(ui, "Tidewick", nk_rect(0, 0, static_cast<float>(width), static_cast<float>(height)),
                  NK_WINDOW_BORDER)) {
         gui_mask_input_for_dialog();
-        nk_layout_row_begin(ui, NK_DYNAMIC, static_cast<float>(height - layout::STATUS_ROOM), 2);
-        nk_layout_row_push(ui, layout::SIDEBAR_SHARE);
+        const GuiMetrics& m = g_gui.metrics;
+        nk_layout_row_begin(ui, NK_DYNAMIC, px(height - m.status_reserve), 2);
+        nk_layout_row_push(ui, m.sidebar_share);
         sidebar();
-        nk_layout_row_push(ui, layout::CONTENT_SHARE);
+        nk_layout_row_push(ui, 1.0f - m.sidebar_share);
         content(height);
         nk_layout_row_end(ui);
         status_row(width);

@@ -1,5 +1,7 @@
 #include "gui/gdi_backend.h"
 
+#include "gui/scoped_select.h"
+
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -45,8 +47,6 @@ static constexpr KeyRow KEY_TABLE[] = {
 
 // Filled polygons are drawn from at most this many points.
 constexpr int MAX_POLYGON_POINTS = 64;
-// Text up to this many UTF-16 units is converted on the stack.
-constexpr int STACK_TEXT_UNITS = 1024;
 
 struct BackendState {
     UniqueGdiObject back_buffer;
@@ -62,19 +62,6 @@ struct BackendState {
 BackendState state;
 
 COLORREF to_colorref(nk_color c) { return RGB(c.r, c.g, c.b); }
-
-// Selects an object into a DC for one scope and puts the previous one back.
-class ScopedSelect {
-public:
-    ScopedSelect(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
-    ~ScopedSelect() { SelectObject(dc_, previous_); }
-    ScopedSelect(const ScopedSelect&) = delete;
-    ScopedSelect& operator=(const ScopedSelect&) = delete;
-
-private:
-    HDC dc_;
-    HGDIOBJ previous_;
-};
 
 // A stroke of the given thickness: width 1 recolours the DC pen; anything
 // thicker gets a pen of its own, made and deleted for this one command.
@@ -111,23 +98,6 @@ void fill_opaque(HDC dc, int left, int top, int right, int bottom, nk_color colo
     SetBkColor(dc, to_colorref(colour));
     ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &rect, nullptr, 0, nullptr);
 }
-
-// UTF-8 to UTF-16 in a buffer on the stack when the text is short enough.
-class WideText {
-public:
-    WideText(const char* text, int length) {
-        length_ = MultiByteToWideChar(CP_UTF8, 0, text, length, nullptr, 0);
-        if (length_ > STACK_TEXT_UNITS) heap_.resize(length_);
-        MultiByteToWideChar(CP_UTF8, 0, text, length, data(), length_);
-    }
-    wchar_t* data() { return heap_.empty() ? stack_ : heap_.data(); }
-    int length() const { return length_; }
-
-private:
-    wchar_t stack_[STACK_TEXT_UNITS];
-    std::wstring heap_;
-    int length_ = 0;
-};
 
 POINT to_point(struct nk_vec2i v) { return POINT{v.x, v.y}; }
 
@@ -209,13 +179,11 @@ void draw_polygon_filled(HDC dc, const nk_command_polygon_filled* c) {
 
 void draw_text(HDC dc, const nk_command_text* c) {
     if (c->length == 0 || !c->font) return;
-    const auto* font = static_cast<const BackendFont*>(c->font->userdata.ptr);
+    auto* font = static_cast<BackendFont*>(c->font->userdata.ptr);
     if (!font) return;
-    WideText wide(c->string, c->length);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, to_colorref(c->foreground));
-    ScopedSelect selected(dc, font->handle.get());
-    ExtTextOutW(dc, c->x, c->y, 0, nullptr, wide.data(), wide.length(), nullptr);
+    font->fonts.draw(dc, c->x, c->y, std::string_view(c->string, static_cast<std::size_t>(c->length)));
 }
 
 void draw_image(HDC dc, const nk_command_image* c) {
@@ -328,13 +296,23 @@ void gdi_backend_blit(HDC dc) {
            SRCCOPY);
 }
 
+bool is_continuation_byte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+bool is_four_byte_lead(char c) { return (static_cast<unsigned char>(c) & 0xF8) == 0xF0; }
+
 float backend_font_text_width(nk_handle handle, float, const char* text, int length) {
-    const auto* font = static_cast<const BackendFont*>(handle.ptr);
+    auto* font = static_cast<BackendFont*>(handle.ptr);
     if (!font || !text) return 0.0f;
-    WideText wide(text, length);
-    SIZE extent{};
-    if (!GetTextExtentPoint32W(font->measuring.get(), wide.data(), wide.length(), &extent)) return -1.0f;
-    return static_cast<float>(extent.cx);
+    // This Nuklear decodes no four-byte UTF-8 sequence (every emoji outside
+    // the BMP): it walks one byte by byte and adds up their widths, to centre
+    // a log line or to clamp a label. So the lead byte alone measures as the
+    // whole character and each continuation byte as nothing. The bytes after
+    // the lead are read only while they continue it; every text here ends in
+    // a NUL, which stops the read.
+    if (length == 1 && is_continuation_byte(text[0])) return 0.0f;
+    if (length == 1 && is_four_byte_lead(text[0])) {
+        while (length < 4 && is_continuation_byte(text[length])) ++length;
+    }
+    return static_cast<float>(font->fonts.width(std::string_view(text, static_cast<std::size_t>(length))));
 }
 
 void fill_user_font(BackendFont* font) {
@@ -419,6 +397,10 @@ bool control_held() { return (GetKeyState(VK_CONTROL) & 0x8000) != 0; }
 
 int translate_key(WPARAM key, LPARAM lparam) {
     const bool down = (static_cast<DWORD>(lparam) & 0x80000000u) == 0;
+    // Bit 30 marks a key-down that auto-repeats a held key. Nuklear counts a
+    // press only when a key changes state, so a repeat is fed as a release
+    // and a new press: a held Page Down keeps scrolling.
+    const bool repeat = down && (static_cast<DWORD>(lparam) & 0x40000000u) != 0;
     const bool ctrl = control_held();
     int fed = 0;
     for (const KeyRow& row : KEY_TABLE) {
@@ -426,8 +408,11 @@ int translate_key(WPARAM key, LPARAM lparam) {
         // A release lets go of every key the press may have set: Control can
         // change between the two, and a Nuklear key left down never fires again.
         if (down && ((row.when == KeyRow::WITH_CTRL && !ctrl) || (row.when == KeyRow::WITHOUT_CTRL && ctrl))) continue;
-        nk_input_key(&state.context, row.first, down);
-        if (row.second != NK_KEY_NONE) nk_input_key(&state.context, row.second, down);
+        for (const nk_keys which : {row.first, row.second}) {
+            if (which == NK_KEY_NONE) continue;
+            if (repeat) nk_input_key(&state.context, which, false);
+            nk_input_key(&state.context, which, down);
+        }
         fed = 1;
     }
     return fed;
@@ -483,15 +468,8 @@ void paint(HWND window) {
 }  // namespace
 
 std::unique_ptr<BackendFont> backend_font_create(const char* face, int height) {
-    auto font = std::make_unique<BackendFont>();
-    font->measuring.reset(CreateCompatibleDC(nullptr));
-    font->handle.reset(CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                                   OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
-                                   DEFAULT_PITCH | FF_DONTCARE, face));
-    SelectObject(font->measuring.get(), font->handle.get());
-    TEXTMETRICW metrics{};
-    GetTextMetricsW(font->measuring.get(), &metrics);
-    font->height = metrics.tmHeight;
+    auto font = std::make_unique<BackendFont>(face, height);
+    fill_user_font(font.get());
     return font;
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // Nuklear over GDI for one Win32 window.
 //
-// Implements: a GDI font as Nuklear's font (text width measured with
-// GetTextExtentPoint32W); every Nuklear command drawn into an off-screen
+// Implements: a pair of GDI fonts as Nuklear's font, the UI font for what it
+// has and the emoji font for the rest (font_runs.h); every Nuklear command drawn into an off-screen
 // bitmap, presented with one BitBlt per frame; scissor clipping; UTF-8 text;
 // bitmap images; mouse, wheel, character and key messages turned into Nuklear
 // input; back-buffer resizing; UTF-8 clipboard copy and paste.
@@ -14,17 +14,19 @@
 #include "gui/nuklear_config.h"
 
 #include "engine/win32_handle.h"
+#include "gui/font_runs.h"
 
 #include <windows.h>
 
 #include <memory>
 
-// One GDI font, lent to Nuklear as its nk_user_font. Lives until exit.
+// The window's font, lent to Nuklear as its nk_user_font. Replaced only when
+// the window's DPI changes.
 struct BackendFont {
+    BackendFont(const char* face, int height) : fonts(face, height), height(fonts.height()) {}
+    FontPair fonts;
     nk_user_font nk{};
-    int height = 0;            // cell height (tmHeight)
-    UniqueGdiObject handle;    // the HFONT
-    UniqueMemoryDc measuring;  // screen-compatible DC with the font selected
+    int height = 0;  // cell height of the UI font (tmHeight)
 };
 
 // A font of `face` at `height` pixels; a face the system lacks is substituted

@@ -11,6 +11,7 @@
 #include "engine/records.h"
 #include "engine/win32_handle.h"
 #include "gui/gdi_backend.h"
+#include "gui/gui_metrics.h"
 #include "gui/gui_modules.h"
 
 #include <windows.h>
@@ -92,6 +93,7 @@ struct GuiState {
     UniqueHandle clean_thread;
 
     float dpi_scale = 1.0f;
+    GuiMetrics metrics;  // every layout measure at the window's DPI
     std::atomic<DWORD> operation_start_tick{0};
     std::atomic<DWORD> clean_done_tick{0};  // 0 until the first clean has finished
 
@@ -107,14 +109,24 @@ struct GuiState {
 extern GuiState g_gui;
 
 // Window (window.cpp)
+// Opens a window of width x height at 96 dpi, scaled to the window's DPI.
 bool gui_init(int width, int height);
-void gui_apply_style(nk_context* ui);
+void gui_apply_style(nk_context* ui, const GuiMetrics& metrics);
 LRESULT CALLBACK gui_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 // Dispatches the calling thread's waiting messages (a WM_QUIT ends `running`).
 // With UNTIL_MOUSE_BUTTON a mouse button message ends the batch; returns true
 // when messages were left waiting.
 enum class PumpBatch { ALL, UNTIL_MOUSE_BUTTON };
 bool gui_pump_messages(PumpBatch batch = PumpBatch::ALL);
+
+// DPI (dpi.cpp)
+int gui_window_dpi(HWND window);
+std::unique_ptr<BackendFont> gui_font_for_dpi(int dpi);
+// Makes `font` the window's font and rebuilds the metrics and the style for `dpi`.
+void gui_use_font(std::unique_ptr<BackendFont> font, int dpi);
+// A DPI change: new font, metrics and style, then the window to the
+// suggested rectangle. False (and nothing changed) when no font could be made.
+bool gui_rescale(HWND window, int dpi, const RECT& suggested);
 
 // Activity log (activity_log.cpp). Appends never wait for the window: the
 // frame loop redraws on its own clock while a worker runs.
@@ -123,8 +135,8 @@ void gui_log(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
 // -1) become log lines; the driver's percentages are left to the progress bar.
 void gui_progress(float percent, const char* message);
 
-// Log box (log_box.cpp): the box's row of the frame, `box_height` pixels high, under log_lock.
-void gui_log_box(int box_height);
+// Log box (log_box.cpp): the box's row of the frame, `height` pixels high, under log_lock.
+void gui_log_box(int height);
 // True while the box follows the end of new text, which keeps frames coming.
 bool gui_log_box_following(DWORD now);
 

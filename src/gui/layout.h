@@ -17,7 +17,7 @@ inline constexpr int BUTTON_GAP = 10;
 inline constexpr int EXPORT_WIDTH = 110;
 inline constexpr float SIDEBAR_SHARE = 0.26f;
 inline constexpr float CONTENT_SHARE = 0.74f;
-inline constexpr float MODULE_CHECK_SHARE = 0.52f;  // the rest: "all" and "none"
+inline constexpr float MODULE_INDENT_SHARE = 0.3f;  // the rest: "all" and "none"
 
 // The items view.
 inline constexpr int FILTER_ROW = 24;

@@ -21,6 +21,7 @@ constexpr nk_uint VIEW_END = 1000000000;
 struct FollowState {
     DWORD last_change_tick = 0;
     int last_seen_length = 0;
+    bool reader_focused = false;  // the reader clicked into the box and not elsewhere since
 };
 
 FollowState following;
@@ -76,26 +77,28 @@ bool take_key(nk_input& input, nk_keys key) {
     return pressed;
 }
 
-// The view offset the reader asks for this frame, or a negative value. All
-// four scroll keys are taken, and the wheel when it turns over the box.
-float requested_offset(nk_input& input, struct nk_rect box, float offset) {
-    const nk_style_edit& style = g_gui.ui->style.edit;
-    const float page = box.h - 2.0f * (style.padding.y + style.border);
-    const float line = g_gui.ui->style.font->height + style.row_padding;
+// The offset the scroll keys ask for, or a negative value.
+float requested_by_keys(nk_input& input, float offset, float page) {
     const bool top = take_key(input, NK_KEY_SCROLL_START);
     const bool bottom = take_key(input, NK_KEY_SCROLL_END);
     const bool page_up = take_key(input, NK_KEY_SCROLL_UP);
     const bool page_down = take_key(input, NK_KEY_SCROLL_DOWN);
+    if (top) return 0.0f;
+    if (bottom) return static_cast<float>(VIEW_END);
+    if (page_up) return std::max(0.0f, offset - page);
+    if (page_down) return offset + page;
+    return -1.0f;
+}
+
+// The view offset the reader asks for this frame, or a negative value. The
+// four scroll keys are taken while the box has the reader's focus, the wheel
+// whenever it turns over the box.
+float requested_offset(nk_input& input, struct nk_rect box, float offset, bool focused) {
+    const nk_style_edit& style = g_gui.ui->style.edit;
+    const float page = box.h - 2.0f * (style.padding.y + style.border);
+    const float line = g_gui.ui->style.font->height + style.row_padding;
     float wanted = -1.0f;
-    if (top) {
-        wanted = 0.0f;
-    } else if (bottom) {
-        wanted = static_cast<float>(VIEW_END);
-    } else if (page_up) {
-        wanted = std::max(0.0f, offset - page);
-    } else if (page_down) {
-        wanted = offset + page;
-    }
+    if (focused) wanted = requested_by_keys(input, offset, page);
     const float notches = input.mouse.scroll_delta.y;  // positive away from the user
     if (notches != 0.0f && nk_input_is_mouse_hovering_rect(&input, box)) {
         input.mouse.scroll_delta.y = 0.0f;
@@ -111,44 +114,70 @@ void focus_at_end(nk_edit_state& edit) {
     edit.cursor = edit.sel_start = edit.sel_end = nk_utf_len(g_gui.activity_log, g_gui.activity_log_length);
 }
 
-bool is_focused(const nk_edit_state& edit) { return edit.active && edit.name == edit.seq; }
+bool is_active(const nk_edit_state& edit) { return edit.active && edit.name == edit.seq; }
+
+// A press in the box gives it the reader's focus; a press anywhere else takes it away.
+void track_focus(const nk_input& input, struct nk_rect box) {
+    if (!nk_input_is_mouse_pressed(&input, NK_BUTTON_LEFT)) return;
+    following.reader_focused = nk_input_has_mouse_click_down_in_rect(&input, NK_BUTTON_LEFT, box, nk_true) != 0;
+}
 
 // Nuklear's text box scrolls only by dragging its scroll bar, and pulls its
 // view back to the caret on any key. So the frame takes the wheel and the
 // scroll keys out of the input before the box sees them and moves the view
-// itself; the caret and the selection stay where they are. Nuklear keeps a
-// view offset only for the focused box, so scrolling focuses it (with the
-// caret at the end when it was not focused). True when the reader scrolled.
+// itself; the caret and the selection stay where they are. True when the
+// reader scrolled.
 bool scroll_as_asked(nk_edit_state& edit, struct nk_rect box) {
-    const bool focused = is_focused(edit);
-    const float wanted = requested_offset(g_gui.ui->input, box, focused ? static_cast<float>(edit.scrollbar.y) : 0.0f);
+    const float wanted = requested_offset(g_gui.ui->input, box, static_cast<float>(edit.scrollbar.y),
+                                          following.reader_focused);
     if (wanted < 0.0f) return false;
-    if (!focused) focus_at_end(edit);
     edit.scrollbar.y = static_cast<nk_uint>(wanted);
     return true;
 }
 
+// Nuklear keeps a view offset only for its one active text box, so this box
+// stays active for good. With the reader's focus it is the editable box;
+// without it, it is drawn read-only, which gives it no input (no typing, no
+// keys, no caret drawn) while its view stays where the reader left it.
+void edit_box() {
+    nk_style_edit& style = g_gui.ui->style.edit;
+    const nk_style_edit saved = style;
+    nk_flags flags = NK_EDIT_BOX;
+    if (!following.reader_focused) {
+        flags |= NK_EDIT_READ_ONLY;
+        style.cursor_normal = style.cursor_hover = style.active.data.color;
+        style.cursor_text_normal = style.cursor_text_hover = style.text_active;
+    }
+    int length = g_gui.activity_log_length;
+    nk_edit_string(g_gui.ui, flags, g_gui.activity_log, &length, ACTIVITY_LOG_LIMIT, nk_filter_default);
+    g_gui.activity_log_length = length;
+    style = saved;
+}
+
 }  // namespace
 
-void gui_log_box(int box_height) {
+void gui_log_box(int height) {
     std::lock_guard guard(g_gui.log_lock);
     show_welcome_if_empty();
-    nk_layout_row_dynamic(g_gui.ui, static_cast<float>(box_height), 1);
+    nk_layout_row_dynamic(g_gui.ui, static_cast<float>(height), 1);
     if (g_gui.activity_log_length > ACTIVITY_LOG_LIMIT) {
         g_gui.activity_log_length = ACTIVITY_LOG_LIMIT;
         g_gui.activity_log[ACTIVITY_LOG_LIMIT] = '\0';
     }
     // The view is steered before the box is drawn, which clamps the offset to
     // the text in this same frame. While a worker runs the box acts focused
-    // with the caret at the end. A follow shows the last lines, but only in a
-    // focused box: an unfocused one keeps no view offset and shows the top.
+    // with the caret at the end.
     nk_edit_state& edit = g_gui.ui->current->edit;
-    if (g_gui.scanning || g_gui.cleaning) focus_at_end(edit);
-    const bool reader_scrolled = scroll_as_asked(edit, nk_widget_bounds(g_gui.ui));
-    if (should_follow(GetTickCount(), reader_scrolled) && is_focused(edit)) edit.scrollbar.y = VIEW_END;
-    int length = g_gui.activity_log_length;
-    nk_edit_string(g_gui.ui, NK_EDIT_BOX, g_gui.activity_log, &length, ACTIVITY_LOG_LIMIT, nk_filter_default);
-    g_gui.activity_log_length = length;
+    const struct nk_rect box = nk_widget_bounds(g_gui.ui);
+    track_focus(g_gui.ui->input, box);
+    if (g_gui.scanning || g_gui.cleaning) {
+        focus_at_end(edit);
+        following.reader_focused = true;
+    }
+    if (!is_active(edit)) nk_edit_focus(g_gui.ui, NK_EDIT_BOX);  // the view offset of the last frame stays
+    const bool reader_scrolled = scroll_as_asked(edit, box);
+    if (should_follow(GetTickCount(), reader_scrolled)) edit.scrollbar.y = VIEW_END;
+    edit_box();
 }
 
 bool gui_log_box_following(DWORD now) { return follow_window_open(now); }

@@ -22,7 +22,7 @@ std::string_view kind_of(std::string_view description) {
 void log_details(const GuiModule& module, const ModuleTally& tally, bool scanned) {
     const ModuleDetails& details = module.details;
     gui_log("%s", details.heading);
-    if (module.is_enabled && !module.is_enabled()) {
+    if (module.module->enabled && !module.module->enabled()) {
         gui_log("   Status: Not enabled\n");
         return;
     }

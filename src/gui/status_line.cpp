@@ -39,7 +39,7 @@ StatusLine main_text() {
 
 bool caution_module_ticked() {
     for (int i = 0; i < GUI_MODULE_COUNT; ++i) {
-        if (GUI_MODULES[i].needs_caution && g_gui.module_selected[i]) return true;
+        if (GUI_MODULES[i].module->caution && g_gui.module_selected[i]) return true;
     }
     return false;
 }

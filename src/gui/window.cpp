@@ -2,9 +2,13 @@
 #include "gui/items_view.h"
 #include "gui/palette.h"
 
-#include <string>
+#include <algorithm>
 
 GuiState g_gui;
+
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0
+#endif
 
 namespace {
 
@@ -13,22 +17,21 @@ constexpr wchar_t WINDOW_TITLE[] = L"Tidewick";
 constexpr int ICON_RESOURCE = 101;
 constexpr DWORD WINDOW_STYLE = WS_OVERLAPPEDWINDOW | WS_VISIBLE;
 constexpr DWORD WINDOW_EX_STYLE = WS_EX_APPWINDOW;
-// A press in the top strip of the client area drags the window.
-constexpr int DRAG_STRIP_HEIGHT = 10;
-constexpr float BASE_FONT_PIXELS = 14.0f;
 
 using namespace palette;
 
-void style_button(nk_style_button& b) {
+struct nk_vec2 vec(int x, int y) { return nk_vec2(static_cast<float>(x), static_cast<float>(y)); }
+
+void style_button(nk_style_button& b, const GuiMetrics& m) {
     b.normal = b.hover = b.active = nk_style_item_color(TEAL);
     b.border_color = TEAL;
     b.text_normal = b.text_hover = b.text_active = SLATE;
     b.border = 0;
-    b.rounding = 8;
-    b.padding = nk_vec2(10, 5);
+    b.rounding = static_cast<float>(m.button_rounding);
+    b.padding = vec(m.button_padding_x, m.button_padding_y);
 }
 
-void style_checkbox(nk_style_toggle& c) {
+void style_checkbox(nk_style_toggle& c, const GuiMetrics& m) {
     c.normal = nk_style_item_color(SLATE);
     c.hover = nk_style_item_color(WHITE_SMOKE);
     c.active = nk_style_item_color(SLATE);
@@ -39,32 +42,32 @@ void style_checkbox(nk_style_toggle& c) {
     c.text_background = NIGHT;
     c.text_alignment = NK_TEXT_LEFT;
     c.padding = nk_vec2(0, 0);
-    c.touch_padding = nk_vec2(4, 4);
-    c.spacing = 10;
-    c.border = 2;
+    c.touch_padding = vec(m.check_touch_padding, m.check_touch_padding);
+    c.spacing = static_cast<float>(m.check_spacing);
+    c.border = static_cast<float>(m.check_border);
 }
 
-void style_edit(nk_style_edit& e) {
+void style_edit(nk_style_edit& e, const GuiMetrics& m) {
     e.normal = e.hover = e.active = nk_style_item_color(SLATE);
     e.border_color = EDGE;
     e.text_normal = e.text_hover = e.text_active = TEXT;
     e.selected_normal = e.selected_hover = TEAL;
     e.selected_text_normal = e.selected_text_hover = SLATE;
-    e.border = 1;
-    e.rounding = 4;
-    e.cursor_size = 2;
-    e.row_padding = 2;
-    e.scrollbar_size = nk_vec2(12, 12);
-    e.padding = nk_vec2(8, 6);
+    e.border = static_cast<float>(m.border);
+    e.rounding = static_cast<float>(m.edit_rounding);
+    e.cursor_size = static_cast<float>(m.edit_cursor);
+    e.row_padding = static_cast<float>(m.edit_row_padding);
+    e.scrollbar_size = vec(m.edit_scrollbar, m.edit_scrollbar);
+    e.padding = vec(m.edit_padding_x, m.edit_padding_y);
 }
 
-void style_scrollbar(nk_style_scrollbar& s) {
+void style_scrollbar(nk_style_scrollbar& s, const GuiMetrics& m) {
     s.normal = s.hover = s.active = nk_style_item_color(NIGHT);
     s.border_color = EDGE;
     s.cursor_normal = nk_style_item_color(EDGE);
     s.cursor_hover = s.cursor_active = nk_style_item_color(TEAL);
     s.border = 0;
-    s.rounding = 4;
+    s.rounding = static_cast<float>(m.edit_rounding);
     s.show_buttons = nk_false;
 }
 
@@ -76,26 +79,29 @@ void style_selectable(nk_style_selectable& s) {
     s.rounding = 4;
 }
 
-void style_window(nk_style_window& w) {
+void style_window(nk_style_window& w, const GuiMetrics& m) {
     w.header.normal = w.header.hover = w.header.active = nk_style_item_color(SLATE);
     w.header.label_normal = w.header.label_hover = TEXT;
     w.header.label_active = TEAL;
-    w.header.padding = nk_vec2(10, 8);
+    w.header.padding = vec(m.header_padding_x, m.header_padding_y);
     w.fixed_background = nk_style_item_color(NIGHT);
     w.background = NIGHT;
     w.border_color = w.group_border_color = EDGE;
-    w.border = 1;
-    w.group_border = 1;
-    w.rounding = 6;
-    w.spacing = nk_vec2(0, 4);
+    w.border = static_cast<float>(m.border);
+    w.group_border = static_cast<float>(m.border);
+    w.rounding = static_cast<float>(m.window_rounding);
+    w.spacing = vec(0, m.row_spacing);
     w.scrollbar_size = nk_vec2(0, 0);  // window and group scroll bars take no room
     w.padding = nk_vec2(0, 0);
-    w.group_padding = nk_vec2(10, 10);
+    w.group_padding = vec(m.group_padding, m.group_padding);
 }
 
 bool register_window_class(HINSTANCE instance) {
     WNDCLASSW window_class{};
-    window_class.style = CS_DBLCLKS;  // the log box selects a word on double click
+    // The log box selects a word on double click. The window keeps its DC for
+    // the whole run, so it is a DC of its own that follows every size change;
+    // a size change repaints the whole client area.
+    window_class.style = CS_DBLCLKS | CS_OWNDC | CS_HREDRAW | CS_VREDRAW;
     window_class.lpfnWndProc = gui_window_proc;
     window_class.hInstance = instance;
     window_class.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(ICON_RESOURCE));
@@ -104,40 +110,27 @@ bool register_window_class(HINSTANCE instance) {
     return RegisterClassW(&window_class) != 0;
 }
 
-HWND create_centred_window(HINSTANCE instance, int width, int height) {
-    RECT frame{0, 0, width, height};
+// The outer size of the window for a client area of `client`.
+SIZE framed_size(SIZE client) {
+    RECT frame{0, 0, client.cx, client.cy};
     AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, FALSE, WINDOW_EX_STYLE);
+    return {frame.right - frame.left, frame.bottom - frame.top};
+}
+
+HWND create_centred_window(HINSTANCE instance, int width, int height) {
+    const SIZE framed = framed_size({width, height});
     // Centred by the client size, not the framed one.
     const int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
     const int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-    return CreateWindowExW(WINDOW_EX_STYLE, WINDOW_CLASS, WINDOW_TITLE, WINDOW_STYLE, x, y,
-                           frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance, nullptr);
+    return CreateWindowExW(WINDOW_EX_STYLE, WINDOW_CLASS, WINDOW_TITLE, WINDOW_STYLE, x, y, framed.cx, framed.cy,
+                           nullptr, nullptr, instance, nullptr);
 }
 
-float screen_dpi_scale() {
-    HDC screen = GetDC(nullptr);
-    const int pixels_per_inch = GetDeviceCaps(screen, LOGPIXELSX);
-    ReleaseDC(nullptr, screen);
-    return static_cast<float>(pixels_per_inch) / 96.0f;
-}
-
-std::string system_message_font_face() {
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof metrics;
-    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return {};
-    char face[256] = {};
-    WideCharToMultiByte(CP_UTF8, 0, metrics.lfMessageFont.lfFaceName, -1, face, sizeof face, nullptr, nullptr);
-    return face;
-}
-
-// The preferred face, then the system's message font, then Arial.
-std::unique_ptr<BackendFont> create_font(int height) {
-    if (auto font = backend_font_create("Segoe UI", height)) return font;
-    const std::string message_face = system_message_font_face();
-    if (!message_face.empty()) {
-        if (auto font = backend_font_create(message_face.c_str(), height)) return font;
-    }
-    return backend_font_create("Arial", height);
+// Below the minimum client area something would be cut.
+void limit_tracking(MINMAXINFO* limits) {
+    const SIZE minimum = framed_size(g_gui.metrics.minimum_client);
+    limits->ptMinTrackSize.x = std::max<LONG>(limits->ptMinTrackSize.x, minimum.cx);
+    limits->ptMinTrackSize.y = std::max<LONG>(limits->ptMinTrackSize.y, minimum.cy);
 }
 
 // A press in the drag strip moves the window like its caption would.
@@ -146,16 +139,16 @@ LRESULT hit_test(HWND window, WPARAM wparam, LPARAM lparam) {
     if (answer != HTCLIENT) return answer;
     POINT point{static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))};
     ScreenToClient(window, &point);
-    return point.y < DRAG_STRIP_HEIGHT ? HTCAPTION : HTCLIENT;
+    return point.y < g_gui.metrics.drag_strip ? HTCAPTION : HTCLIENT;
 }
 
 bool is_mouse_button(UINT message) { return message >= WM_LBUTTONDOWN && message <= WM_MBUTTONDBLCLK; }
 
-// Escape, F5, Control+L, Control+S and the items view's keys; false for every other key.
-// Once the loop has ended they are swallowed: the teardown still dispatches
-// messages while it waits for a worker, and a scan started then would be
-// waited for by nobody. Escape stops a running job, and closes the window
-// only when nothing runs.
+// Escape, F5, Control+L, Control+S and the items view's keys; false for every
+// other key. Once the loop has ended they are swallowed: the teardown still
+// dispatches messages while it waits for a worker, and a scan started then
+// would be waited for by nobody. Escape stops a running job, and closes the
+// window only when nothing runs.
 bool handle_shortcut(WPARAM key) {
     const bool control = GetKeyState(VK_CONTROL) & 0x8000;
     const bool shortcut = key == VK_ESCAPE || key == VK_F5 || ((key == 'L' || key == 'S') && control);
@@ -188,38 +181,46 @@ bool handle_shortcut(WPARAM key) {
 
 }  // namespace
 
-void gui_apply_style(nk_context* ui) {
+void gui_apply_style(nk_context* ui, const GuiMetrics& m) {
     nk_style& style = ui->style;
     style.text.color = TEXT;
-    style.text.padding = nk_vec2(4, 4);
-    style_button(style.button);
-    style_checkbox(style.checkbox);
+    style.text.padding = vec(m.text_padding, m.text_padding);
+    style_button(style.button, m);
+    style_checkbox(style.checkbox, m);
     style.option = style.checkbox;
-    style.option.border = 2;
-    style_edit(style.edit);
-    style_scrollbar(style.scrollh);
+    style.option.border = static_cast<float>(m.check_border);
+    style_edit(style.edit, m);
+    style_scrollbar(style.scrollh, m);
     style.scrollv = style.scrollh;
     style.scrollv.show_buttons = nk_false;
     style_selectable(style.selectable);
-    style_window(style.window);
+    style_window(style.window, m);
 }
 
 bool gui_init(int width, int height) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
     if (!register_window_class(instance)) return false;
-    g_gui.window = create_centred_window(instance, width, height);
+    // Opened at the system's DPI; a window that lands on a monitor with
+    // another is resized once it knows its own.
+    int dpi = gui_window_dpi(nullptr);
+    g_gui.window = create_centred_window(instance, gui_scale(width, dpi), gui_scale(height, dpi));
     if (!g_gui.window) return false;
-    g_gui.dpi_scale = screen_dpi_scale();
     HDC window_dc = GetDC(g_gui.window);
     if (!window_dc) return false;
-    g_gui.font = create_font(static_cast<int>(g_gui.dpi_scale * BASE_FONT_PIXELS));
-    if (!g_gui.font) {
+    const int window_dpi = gui_window_dpi(g_gui.window);
+    auto font = gui_font_for_dpi(window_dpi);
+    if (!font) {
         ReleaseDC(g_gui.window, window_dc);
         return false;
     }
-    g_gui.ui = gdi_backend_init(g_gui.font.get(), window_dc, static_cast<unsigned>(width), static_cast<unsigned>(height));
-    gdi_backend_set_font(g_gui.font.get());
-    gui_apply_style(g_gui.ui);
+    RECT client{};
+    GetClientRect(g_gui.window, &client);
+    g_gui.ui = gdi_backend_init(font.get(), window_dc, static_cast<unsigned>(client.right), static_cast<unsigned>(client.bottom));
+    gui_use_font(std::move(font), window_dpi);
+    if (window_dpi != dpi) {
+        const SIZE framed = framed_size({gui_scale(width, window_dpi), gui_scale(height, window_dpi)});
+        SetWindowPos(g_gui.window, nullptr, 0, 0, framed.cx, framed.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     g_gui.window_dc = window_dc;
     if (!g_gui.ui || !g_gui.window) return false;
     g_gui.running = true;
@@ -248,6 +249,11 @@ LRESULT CALLBACK gui_window_proc(HWND window, UINT message, WPARAM wparam, LPARA
         DestroyWindow(window);
         return 0;
     case WM_NCHITTEST: return hit_test(window, wparam, lparam);
+    case WM_GETMINMAXINFO: limit_tracking(reinterpret_cast<MINMAXINFO*>(lparam)); return 0;
+    case WM_DPICHANGED:
+        // Both halves of wparam carry the new DPI; lparam the rectangle Windows suggests.
+        if (g_gui.ui) gui_rescale(window, LOWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
+        return 0;
     case WM_KEYDOWN:
         if (handle_shortcut(wparam)) return 0;
         break;

@@ -23,7 +23,7 @@ struct ScanStep {
 
 int row_of(std::string_view id) {
     for (int i = 0; i < GUI_MODULE_COUNT; ++i) {
-        if (id == GUI_MODULES[i].id) return i;
+        if (id == GUI_MODULES[i].module->id) return i;
     }
     return -1;
 }
@@ -33,7 +33,7 @@ std::vector<ScanStep> scan_steps() {
     std::vector<ScanStep> steps;
     for (int i = 0; i < GUI_MODULE_COUNT; ++i) {
         if (!g_gui.scan_selection[i]) continue;
-        steps.push_back({GUI_MODULES[i].id, i, GUI_MODULES[i].status_name});
+        steps.push_back({GUI_MODULES[i].module->id, i, GUI_MODULES[i].status_name});
         gui_log("⏳ %s: Scanning...\n", GUI_MODULES[i].status_name);
     }
     if (!steps.empty()) return steps;
@@ -179,7 +179,7 @@ void finish_clean(std::string status) {
 int gui_tally_entry(std::string_view description) {
     if (!description.starts_with('[')) return -1;
     for (int i = 0; i < GUI_MODULE_COUNT; ++i) {
-        const std::string_view id = GUI_MODULES[i].id;
+        const std::string_view id = GUI_MODULES[i].module->id;
         if (description.substr(1).starts_with(id) && description.substr(1 + id.size()).starts_with(']')) return i;
     }
     return -1;

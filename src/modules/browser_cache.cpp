@@ -136,6 +136,9 @@ std::uint64_t estimated_size() { return 524288000; }
 
 const CleanerModule browser_cache_module{.id = "browser_cache",
                                          .display_name = "Browser Cache & Data",
+                                         .summary = "Browser cache files",
+                                         .window_label = "🌐 Browser Cache",
+                                         .caution = true,
                                          .init = init,
                                          .scan = scan,
                                          .clean = clean,

@@ -3,6 +3,8 @@
 #include "engine/directory_listing.h"
 #include "engine/file_reading.h"
 #include "engine/file_system.h"
+#include "engine/cleaner.h"
+#include "engine/diagnostics.h"
 #include "engine/md5_hasher.h"
 #include "engine/recycle_bin.h"
 #include "modules/reported_clean.h"
@@ -15,7 +17,7 @@
 #include <array>
 #include <atomic>
 #include <cstdio>
-#include <forward_list>
+#include <cstring>
 #include <functional>
 #include <iterator>
 #include <future>
@@ -31,7 +33,6 @@ static constexpr std::array<const KNOWNFOLDERID*, 6> default_search_folders{
     &FOLDERID_Music,   &FOLDERID_Pictures,  &FOLDERID_Videos,
 };
 static constexpr std::uint64_t MIN_FILE_SIZE = 10485760;  // 10 MiB
-static constexpr std::size_t HASH_BUCKETS = 1024;
 static constexpr std::size_t PREFIX_BYTES = 4096;
 // Same-size files are compared in lockstep, one chunk of each at a time. A
 // worker holds at most MAX_OPEN_FILES files open, with one chunk and the last
@@ -39,20 +40,12 @@ static constexpr std::size_t PREFIX_BYTES = 4096;
 static constexpr std::size_t MAX_OPEN_FILES = 32;
 static constexpr std::size_t COMPARE_CHUNK = 256 * 1024;
 
-// One group of identical files, as the digest table keeps it.
-struct FileHashEntry {
-    std::string digest;        // 32 lowercase hexadecimal digits
-    std::string first_path;    // the first file of the group met by the walk
-    std::uint64_t size = 0;
-    std::uint64_t duplicate_count = 0;
-};
-
 struct ModuleState {
-    std::array<std::forward_list<FileHashEntry>, HASH_BUCKETS> hash_table;
     std::optional<std::vector<std::string>> search_paths;  // none: the user's own folders
     std::uint64_t min_file_size = MIN_FILE_SIZE;
     bool include_hidden = false;
     bool include_system = false;
+    DuplicateRules rules;
 };
 ModuleState state;
 
@@ -61,6 +54,10 @@ struct Candidate {
     std::string path;
     std::uint64_t size = 0;
     std::size_t order = 0;
+    std::size_t root = 0;  // which search directory it lies under
+    std::uint64_t created = 0;
+    std::uint64_t last_write = 0;
+    std::optional<FileSnapshot> snapshot;  // read when the file is first opened
 };
 
 std::string trimmed(std::string path) {
@@ -135,6 +132,10 @@ const std::vector<std::string>& search_paths() {
 
 // ---- walking ----
 
+std::uint64_t file_time(const FILETIME& time) {
+    return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
 bool passes_filters(const WIN32_FIND_DATAA& entry) {
     if (find_data_size(entry) < state.min_file_size) return false;
     if (!is_content_on_disk(entry.dwFileAttributes)) return false;
@@ -147,7 +148,7 @@ bool passes_filters(const WIN32_FIND_DATAA& entry) {
 // skipped rather than cut, and a junction or directory link is not entered:
 // its target lies elsewhere and may contain this very directory. A loop that
 // carries no link attribute (a bind mount) is stopped by the ancestor chain.
-void scan_directory_for_duplicates(const std::string& directory, std::vector<Candidate>& candidates,
+void scan_directory_for_duplicates(const std::string& directory, std::size_t root, std::vector<Candidate>& candidates,
                                    AncestorChain& chain, const WIN32_FIND_DATAA* own = nullptr) {
     AncestorChain::Step step(chain, directory, own);
     if (!step.entered()) return;
@@ -156,9 +157,10 @@ void scan_directory_for_duplicates(const std::string& directory, std::vector<Can
         auto path = join_path(directory, entry->cFileName);
         if (!path) continue;
         if (is_directory(*entry)) {
-            if (!is_reparse_point(*entry)) scan_directory_for_duplicates(*path, candidates, chain, entry);
+            if (!is_reparse_point(*entry)) scan_directory_for_duplicates(*path, root, candidates, chain, entry);
         } else if (passes_filters(*entry)) {
-            candidates.push_back({std::move(*path), find_data_size(*entry), candidates.size()});
+            candidates.push_back({std::move(*path), find_data_size(*entry), candidates.size(), root,
+                                  file_time(entry->ftCreationTime), file_time(entry->ftLastWriteTime), std::nullopt});
         }
     }
 }
@@ -166,10 +168,10 @@ void scan_directory_for_duplicates(const std::string& directory, std::vector<Can
 // Only files that share their size with another candidate can have a copy.
 // The largest sets come first, so that the workers sharing them finish close
 // together.
-std::vector<std::vector<const Candidate*>> same_size_sets(const std::vector<Candidate>& candidates) {
-    std::map<std::uint64_t, std::vector<const Candidate*>, std::greater<>> by_size;
-    for (const Candidate& candidate : candidates) by_size[candidate.size].push_back(&candidate);
-    std::vector<std::vector<const Candidate*>> sets;
+std::vector<std::vector<Candidate*>> same_size_sets(std::vector<Candidate>& candidates) {
+    std::map<std::uint64_t, std::vector<Candidate*>, std::greater<>> by_size;
+    for (Candidate& candidate : candidates) by_size[candidate.size].push_back(&candidate);
+    std::vector<std::vector<Candidate*>> sets;
     for (auto& [size, members] : by_size) {
         if (members.size() > 1) sets.push_back(std::move(members));
     }
@@ -181,7 +183,7 @@ std::vector<std::vector<const Candidate*>> same_size_sets(const std::vector<Cand
 // A candidate being compared: its open file, the last chunk read from it and
 // its last bytes.
 struct OpenMember {
-    const Candidate* candidate;
+    Candidate* candidate;
     UniqueFileHandle file;
     std::string chunk;
     std::string tail;
@@ -192,11 +194,11 @@ using MemberGroup = std::vector<OpenMember*>;
 // that cannot be opened for shared reading is left out, and so is a file met
 // a second time (a hard link, or overlapping search directories): it counts
 // only where it was met first.
-UniqueFileHandle open_first_time(const Candidate& candidate, std::set<FileIdentity>& seen, std::string& prefix) {
+UniqueFileHandle open_first_time(Candidate& candidate, std::set<FileIdentity>& seen, std::string& prefix) {
     UniqueFileHandle file = open_for_shared_reading(candidate.path);
     if (!file) return {};
-    const auto identity = identity_of(file.get());
-    if (!identity || !seen.insert(*identity).second) return {};
+    candidate.snapshot = snapshot_of(file.get());
+    if (!candidate.snapshot || !seen.insert(candidate.snapshot->identity).second) return {};
     prefix.resize(std::min<std::uint64_t>(PREFIX_BYTES, candidate.size));
     const auto got = read_chunk(file.get(), prefix);
     if (!got) return {};
@@ -217,10 +219,10 @@ std::optional<std::string> read_tail(HANDLE file, std::uint64_t size, std::size_
     return tail;
 }
 
-std::vector<OpenMember> open_distinct_files(const std::vector<const Candidate*>& set) {
+std::vector<OpenMember> open_distinct_files(const std::vector<Candidate*>& set) {
     std::vector<OpenMember> members;
     std::set<FileIdentity> seen;
-    for (const Candidate* candidate : set) {
+    for (Candidate* candidate : set) {
         std::string prefix;
         UniqueFileHandle file = open_first_time(*candidate, seen, prefix);
         auto tail = file ? read_tail(file.get(), candidate->size, prefix.size()) : std::nullopt;
@@ -259,218 +261,288 @@ bool read_next_chunks(MemberGroup& group, std::size_t chunk_bytes) {
     return any_data;
 }
 
-// One group of identical files, with the digest of its first file.
-struct ConfirmedGroup {
-    std::vector<const Candidate*> members;
-    std::string digest;
+// One group of identical files, members in walk order; the digest is that of
+// the first member.
+struct FoundGroup {
+    std::vector<Candidate*> members;
+    std::optional<std::string> digest;
 };
 
-// A group still being compared, with the digest of the contents its members
-// have shared so far.
-struct PendingGroup {
-    MemberGroup members;
-    Md5Digest digest;
-};
-
-// Every part of a split goes on from the digest of the contents shared so far
-// and takes in the chunk its own members share. A part whose digest fails is
-// dropped.
-void continue_digests(std::vector<MemberGroup> parts, Md5Digest shared, std::vector<PendingGroup>& pending) {
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-        auto digest = i + 1 < parts.size() ? shared.duplicate() : std::optional<Md5Digest>(std::move(shared));
-        if (digest && digest->add(parts[i].front()->chunk)) pending.push_back({std::move(parts[i]), std::move(*digest)});
-    }
-}
-
-std::vector<const Candidate*> candidates_of(const MemberGroup& group) {
-    std::vector<const Candidate*> candidates;
+std::vector<Candidate*> candidates_of(const MemberGroup& group) {
+    std::vector<Candidate*> candidates;
     for (const OpenMember* member : group) candidates.push_back(member->candidate);
     return candidates;
 }
 
 // Reads the members of a same-size set in lockstep, splitting them wherever
 // contents differ, until every remaining group has reached the end together.
-// Each group's digest takes in its first file's chunks as they are read, so
-// no file is read twice.
-std::vector<ConfirmedGroup> confirm_identical(MemberGroup all, const Md5Hasher& hasher) {
-    std::vector<ConfirmedGroup> confirmed;
-    auto empty_digest = hasher.start();
-    if (all.size() < 2 || !empty_digest) return confirmed;
-    std::vector<PendingGroup> pending;
-    continue_digests(split_by_chunk(all), std::move(*empty_digest), pending);
+std::vector<FoundGroup> confirm_identical(const MemberGroup& all) {
+    std::vector<FoundGroup> confirmed;
+    std::vector<MemberGroup> pending = split_by_chunk(all);
     while (!pending.empty()) {
-        PendingGroup current = std::move(pending.back());
+        MemberGroup current = std::move(pending.back());
         pending.pop_back();
-        if (read_next_chunks(current.members, COMPARE_CHUNK)) {
-            continue_digests(split_by_chunk(current.members), std::move(current.digest), pending);
-        } else if (auto digest = current.digest.hex()) {
-            confirmed.push_back({candidates_of(current.members), std::move(*digest)});
+        if (read_next_chunks(current, COMPARE_CHUNK)) {
+            std::ranges::move(split_by_chunk(current), std::back_inserter(pending));
+        } else {
+            confirmed.push_back({candidates_of(current), std::nullopt});
         }
     }
     return confirmed;
 }
 
-std::vector<ConfirmedGroup> compare_in_lockstep(const std::vector<const Candidate*>& set, const Md5Hasher& hasher) {
+std::vector<FoundGroup> compare_in_lockstep(const std::vector<Candidate*>& set) {
     std::vector<OpenMember> members = open_distinct_files(set);
     MemberGroup all;
     for (OpenMember& member : members) all.push_back(&member);
-    return confirm_identical(std::move(all), hasher);
+    return confirm_identical(all);
 }
 
 // The files of a set too large to hold open together, parted by their first
 // bytes, one file open at a time. Parts keep walk order.
-std::vector<std::vector<const Candidate*>> split_by_prefix(const std::vector<const Candidate*>& set) {
-    std::map<std::size_t, std::vector<const Candidate*>> parts;
+std::vector<std::vector<Candidate*>> split_by_prefix(const std::vector<Candidate*>& set) {
+    std::map<std::size_t, std::vector<Candidate*>> parts;
     std::set<FileIdentity> seen;
     std::string prefix;
-    for (const Candidate* candidate : set) {
+    for (Candidate* candidate : set) {
         if (open_first_time(*candidate, seen, prefix)) parts[std::hash<std::string>{}(prefix)].push_back(candidate);
     }
-    std::vector<std::vector<const Candidate*>> kept;
+    std::vector<std::vector<Candidate*>> kept;
     for (auto& [fingerprint, part] : parts) {
         if (part.size() > 1) kept.push_back(std::move(part));
     }
     return kept;
 }
 
-std::optional<std::string> file_digest(const std::string& path, const Md5Hasher& hasher, std::string& buffer) {
-    UniqueFileHandle file = open_for_shared_reading(path);
-    auto digest = hasher.start();
-    if (!file || !digest) return std::nullopt;
-    for (;;) {
-        buffer.resize(COMPARE_CHUNK);
-        const auto got = read_chunk(file.get(), buffer);
-        if (!got || *got == 0) return digest->hex();  // a failed read ends the input
-        buffer.resize(*got);
-        if (!digest->add(buffer)) return std::nullopt;
-    }
+// Opens the file a group member was when it was compared; nothing when it has
+// changed since.
+UniqueFileHandle reopen_unchanged(const Candidate& candidate) {
+    UniqueFileHandle file = open_for_shared_reading(candidate.path);
+    if (!file || snapshot_of(file.get()) != candidate.snapshot) return {};
+    return file;
 }
 
 // A part still too large to hold open is told apart by each file's own
 // digest, one file open at a time.
-std::vector<ConfirmedGroup> digest_each(const std::vector<const Candidate*>& part, const Md5Hasher& hasher) {
-    std::map<std::string, std::vector<const Candidate*>> by_digest;
-    std::string buffer;
-    for (const Candidate* candidate : part) {
-        if (auto digest = file_digest(candidate->path, hasher, buffer)) by_digest[*digest].push_back(candidate);
+std::vector<FoundGroup> digest_each(const std::vector<Candidate*>& part) {
+    const auto digests = md5_of_files(part.size(), [&](std::size_t i) { return reopen_unchanged(*part[i]); });
+    std::map<std::string, std::vector<Candidate*>> by_digest;
+    for (std::size_t i = 0; i < part.size(); ++i) {
+        if (digests[i]) by_digest[*digests[i]].push_back(part[i]);
     }
-    std::vector<ConfirmedGroup> groups;
+    std::vector<FoundGroup> groups;
     for (auto& [digest, members] : by_digest) {
         if (members.size() > 1) groups.push_back({std::move(members), digest});
     }
     return groups;
 }
 
-std::vector<ConfirmedGroup> groups_of_set(const std::vector<const Candidate*>& set, const Md5Hasher& hasher) {
-    if (set.size() <= MAX_OPEN_FILES) return compare_in_lockstep(set, hasher);
-    std::vector<ConfirmedGroup> groups;
+std::vector<FoundGroup> groups_of_set(const std::vector<Candidate*>& set) {
+    if (set.size() <= MAX_OPEN_FILES) return compare_in_lockstep(set);
+    std::vector<FoundGroup> groups;
     for (const auto& part : split_by_prefix(set)) {
-        auto found = part.size() <= MAX_OPEN_FILES ? compare_in_lockstep(part, hasher) : digest_each(part, hasher);
-        std::move(found.begin(), found.end(), std::back_inserter(groups));
+        auto found = part.size() <= MAX_OPEN_FILES ? compare_in_lockstep(part) : digest_each(part);
+        std::ranges::move(found, std::back_inserter(groups));
     }
     return groups;
 }
 
-// Two workers take the same-size sets in turn, so that both cores read,
-// compare and hash. Without a thread to be had, the helper runs only once the
-// first worker has taken every set, and finds none left.
-std::vector<ConfirmedGroup> find_groups(const std::vector<Candidate>& candidates, const Md5Hasher& hasher) {
+// Two workers take the same-size sets in turn, so that both cores read and
+// compare. Without a thread to be had, the helper runs only once the first
+// worker has taken every set, and finds none left.
+std::vector<FoundGroup> find_groups(std::vector<Candidate>& candidates) {
     const auto sets = same_size_sets(candidates);
     std::atomic<std::size_t> next_set{0};
     auto work = [&] {
-        std::vector<ConfirmedGroup> found;
-        for (std::size_t i = next_set++; i < sets.size(); i = next_set++) {
-            for (ConfirmedGroup& group : groups_of_set(sets[i], hasher)) found.push_back(std::move(group));
-        }
+        std::vector<FoundGroup> found;
+        for (std::size_t i = next_set++; i < sets.size(); i = next_set++) std::ranges::move(groups_of_set(sets[i]), std::back_inserter(found));
         return found;
     };
     auto helper = std::async(std::launch::async | std::launch::deferred, work);
-    std::vector<ConfirmedGroup> found = work();
-    for (ConfirmedGroup& group : helper.get()) found.push_back(std::move(group));
+    std::vector<FoundGroup> found = work();
+    std::ranges::move(helper.get(), std::back_inserter(found));
     return found;
 }
 
-// ---- the digest table ----
-
-std::uint32_t djb2_bucket(const std::string& digest) {
-    std::uint32_t hash = 5381;
-    for (unsigned char c : digest) hash = hash * 33 + c;
-    return hash & (HASH_BUCKETS - 1);
+// Comparing needs no digest, so each group's first file is digested once the
+// groups are known, many groups side by side; a group whose file changed in
+// between is dropped. Groups come out in walk order.
+std::vector<FoundGroup> with_digests(std::vector<FoundGroup> groups) {
+    std::vector<FoundGroup*> pending;
+    for (FoundGroup& group : groups) {
+        if (!group.digest) pending.push_back(&group);
+    }
+    std::ranges::sort(pending, std::greater<>{}, [](const FoundGroup* g) { return g->members.front()->size; });
+    const auto digests = md5_of_files(pending.size(), [&](std::size_t i) { return reopen_unchanged(*pending[i]->members.front()); });
+    for (std::size_t i = 0; i < pending.size(); ++i) pending[i]->digest = digests[i];
+    std::erase_if(groups, [](const FoundGroup& group) { return !group.digest; });
+    std::ranges::sort(groups, {}, [](const FoundGroup& g) { return g.members.front()->order; });
+    return groups;
 }
 
-// Chains hold the group found first at their tail, as if every file had been
-// hashed in walk order and each new digest pushed at its chain's head.
-void fill_hash_table(std::vector<ConfirmedGroup> groups) {
-    std::sort(groups.begin(), groups.end(), [](const ConfirmedGroup& a, const ConfirmedGroup& b) {
-        return a.members.front()->order < b.members.front()->order;
-    });
-    for (ConfirmedGroup& group : groups) {
-        const Candidate& first = *group.members.front();
-        state.hash_table[djb2_bucket(group.digest)].push_front(
-            {std::move(group.digest), first.path, first.size, group.members.size() - 1});
+// ---- which copy stays ----
+
+bool is_protected(const Candidate& candidate) {
+    return std::ranges::any_of(state.rules.protected_dirs, [&](const std::string& dir) { return lies_within(candidate.path, dir); });
+}
+
+// `first`: the first search directory, then path order.
+bool comes_first(const Candidate* a, const Candidate* b) {
+    if (a->root != b->root) return a->root < b->root;
+    return _stricmp(a->path.c_str(), b->path.c_str()) < 0;
+}
+
+// True when the rule keeps `a` rather than `b`; ties fall to `first`.
+bool keeps_rather(const Candidate* a, const Candidate* b) {
+    const auto age = [](const Candidate* c) { return std::pair(c->created, c->last_write); };
+    switch (state.rules.keep) {
+        case DuplicateKeep::oldest:
+            if (age(a) != age(b)) return age(a) < age(b);
+            break;
+        case DuplicateKeep::newest:
+            if (age(a) != age(b)) return age(a) > age(b);
+            break;
+        case DuplicateKeep::shortest:
+            if (a->path.size() != b->path.size()) return a->path.size() < b->path.size();
+            break;
+        case DuplicateKeep::none:
+        case DuplicateKeep::first:
+            break;
+    }
+    return comes_first(a, b);
+}
+
+// A protected copy is kept in preference to any other.
+const Candidate* kept_copy(const std::vector<Candidate*>& members) {
+    std::vector<Candidate*> eligible;
+    std::ranges::copy_if(members, std::back_inserter(eligible), [](const Candidate* c) { return is_protected(*c); });
+    if (eligible.empty()) eligible = members;
+    return *std::ranges::min_element(eligible, keeps_rather);
+}
+
+// One item per copy that is not kept: removing it frees its size.
+void add_items(const FoundGroup& found, std::uint32_t number, ItemList& items) {
+    std::vector<Candidate*> members = found.members;
+    std::ranges::sort(members, comes_first);
+    const Candidate* kept = kept_copy(members);
+    const auto group = std::make_shared<const DuplicateGroup>(
+        DuplicateGroup{number, *found.digest, kept->path, *kept->snapshot});
+    for (const Candidate* copy : members) {
+        if (copy == kept) continue;
+        CleanItem item;
+        item.type = ITEM_FILE;
+        item.path = copy->path;
+        item.description = "Copy of " + kept->path;
+        item.size = copy->size;
+        // Without a rule the user picks; a protected copy is never picked.
+        item.selected = state.rules.keep != DuplicateKeep::none && !is_protected(*copy);
+        item.snapshot = copy->snapshot;
+        item.duplicate_group = group;
+        items.push_back(std::move(item));
     }
 }
 
-void clear_hash_table() {
-    for (auto& chain : state.hash_table) chain.clear();
+// ---- removing a copy ----
+
+// A group's file opened for the check before removal, if it is still what
+// the scan saw. Sharing only reading keeps anyone from changing it, or
+// removing it, while the handle lives; a copy also shares deletion, which its
+// own removal needs.
+UniqueFileHandle open_as_scanned(const std::string& path, const FileSnapshot& scanned, DWORD share) {
+    UniqueFileHandle file(
+        CreateFileA(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file || snapshot_of(file.get()) != scanned) return {};
+    return file;
 }
 
-CleanItem item_for(const FileHashEntry& entry) {
-    char description[256];
-    std::snprintf(description, sizeof description, "Original file (%zu duplicates found)",
-                  static_cast<std::size_t>(entry.duplicate_count));
-    CleanItem item;
-    item.type = ITEM_FILE;
-    item.path = entry.first_path;
-    item.description = description;
-    item.size = entry.size;
-    item.selected = false;  // the user picks which originals to give up
-    return item;
+bool same_contents(HANDLE a, HANDLE b) {
+    std::string chunk_a(COMPARE_CHUNK, '\0'), chunk_b(COMPARE_CHUNK, '\0');
+    for (;;) {
+        const auto got_a = read_chunk(a, chunk_a), got_b = read_chunk(b, chunk_b);
+        if (!got_a || !got_b || *got_a != *got_b) return false;
+        if (*got_a == 0) return true;
+        if (std::memcmp(chunk_a.data(), chunk_b.data(), *got_a) != 0) return false;
+    }
+}
+
+std::string folder_of(const std::string& path) { return path.substr(0, path.find_last_of('\\')); }
+
+// Replaces the copy by a hard link to the kept file: the link is made under a
+// temporary name beside the copy, checked to name the kept file, and renamed
+// over the copy in one step, so the copy's name never stops naming these
+// contents. Any failure leaves the copy as it was.
+std::optional<std::string> link_over(const CleanItem& item, const DuplicateGroup& group, UniqueFileHandle copy) {
+    if (item.snapshot->identity.volume_serial != group.kept.identity.volume_serial) {
+        return "not on the same volume as the kept copy";
+    }
+    static std::atomic<unsigned> serial{0};
+    char name[64];
+    std::snprintf(name, sizeof name, "\\~twk-link-%lu-%u.tmp", GetCurrentProcessId(), serial++);
+    const std::string temporary = folder_of(item.path) + name;
+    if (!CreateHardLinkA(temporary.c_str(), group.kept_path.c_str(), nullptr)) return last_error_text();
+    UniqueFileHandle link(CreateFileA(temporary.c_str(), FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr));
+    const bool names_kept = link && identity_of(link.get()) == group.kept.identity;
+    link.reset();
+    if (!names_kept) {
+        DeleteFileA(temporary.c_str());
+        return "changed since the scan";
+    }
+    // A rename cannot replace a file that is open, so the copy is let go at
+    // the last moment.
+    copy.reset();
+    if (!MoveFileExA(temporary.c_str(), item.path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        std::string reason = last_error_text();
+        DeleteFileA(temporary.c_str());
+        return reason;
+    }
+    return std::nullopt;
+}
+
+// The copy goes only while it and the kept copy are still the files the scan
+// compared, with the same contents, and the kept copy is held open so that it
+// cannot change or go until the copy has gone: a group never loses its last
+// copy. A link made to the kept file is renamed over the copy, which sharing
+// is checked for per file, not per name, so for linking the kept file shares
+// deletion: once linked, its contents live on under the copy's name anyway.
+void remove_copy(CleanItem& item) {
+    const DuplicateGroup* group = item.duplicate_group.get();
+    if (!group || !item.snapshot) return settle_failed(item, "not a duplicate copy");
+    const bool linking = state.rules.action == DuplicateAction::link;
+    UniqueFileHandle kept = open_as_scanned(group->kept_path, group->kept, FILE_SHARE_READ | (linking ? FILE_SHARE_DELETE : 0));
+    UniqueFileHandle copy = open_as_scanned(item.path, *item.snapshot, FILE_SHARE_READ | FILE_SHARE_DELETE);
+    if (!kept || !copy || item.snapshot->identity == group->kept.identity || !same_contents(kept.get(), copy.get())) {
+        return settle_failed(item, "changed since the scan");
+    }
+    if (linking) {
+        const auto failure = link_over(item, *group, std::move(copy));
+        return failure ? settle_failed(item, *failure) : settle_removed(item, Removal::linked);
+    }
+    settle_attempt(item, true, send_to_recycle_bin(item.path) ? std::optional(Removal::recycled) : std::nullopt);
 }
 
 // ---- the module's operations ----
 
 bool init() {
-    clear_hash_table();
-    state.min_file_size = MIN_FILE_SIZE;
-    state.include_hidden = false;
-    state.include_system = false;
-    state.search_paths.reset();
+    state = ModuleState{};
     return true;
 }
 
 std::uint64_t scan(ItemList& items) {
-    clear_hash_table();
-    // The provider loads (milliseconds under Wine) while the walk goes on;
-    // without a thread to be had, it loads after the walk.
-    auto hasher = std::async(std::launch::async | std::launch::deferred, Md5Hasher::create);
     std::vector<Candidate> candidates;
-    for (const std::string& directory : search_paths()) {
+    const auto& roots = search_paths();
+    for (std::size_t root = 0; root < roots.size(); ++root) {
         AncestorChain chain;
-        scan_directory_for_duplicates(directory, candidates, chain);
+        scan_directory_for_duplicates(roots[root], root, candidates, chain);
     }
-    if (const auto md5 = hasher.get()) fill_hash_table(find_groups(candidates, *md5));
-    std::uint64_t groups = 0;
-    for (const auto& chain : state.hash_table) {
-        for (const FileHashEntry& entry : chain) {
-            items.push_back(item_for(entry));
-            ++groups;
-        }
-    }
-    return groups;
-}
-
-void remove_copy(CleanItem& item) {
-    const bool still = is_still_as_listed(item);
-    settle_attempt(item, still, still && send_to_recycle_bin(item.path) ? std::optional(Removal::recycled) : std::nullopt);
+    std::uint32_t number = 0;
+    for (const FoundGroup& group : with_digests(find_groups(candidates))) add_items(group, ++number, items);
+    return items.size();
 }
 
 void clean(ItemList& batch) { clean_pending(batch, remove_copy, true); }
 
-void cleanup() {
-    state.search_paths.reset();
-    clear_hash_table();
-}
+void cleanup() { state.search_paths.reset(); }
 
 std::uint64_t estimated_size() { return 209715200; }
 
@@ -478,6 +550,9 @@ std::uint64_t estimated_size() { return 209715200; }
 
 const CleanerModule duplicate_finder_module{.id = "duplicate_finder",
                                             .display_name = "Duplicate Files",
+                                            .summary = "Duplicate files",
+                                            .window_label = "📑 Duplicate Files",
+                                            .caution = true,
                                             .init = init,
                                             .scan = scan,
                                             .clean = clean,
@@ -494,3 +569,8 @@ void duplicate_finder_set_search_paths(std::vector<std::string> paths) {
 const std::vector<std::string>& duplicate_finder_search_paths() { return search_paths(); }
 
 void duplicate_finder_set_min_file_size(std::uint64_t bytes) { state.min_file_size = bytes; }
+
+void duplicate_finder_set_rules(DuplicateRules rules) {
+    for (std::string& dir : rules.protected_dirs) dir = trimmed(std::move(dir));
+    state.rules = std::move(rules);
+}

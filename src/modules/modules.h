@@ -1,10 +1,16 @@
 #pragma once
-// The cleaning modules' descriptors, registered by the entry in a fixed order,
-// and a view of their fixed tables for checks over every entry.
+// The cleaning modules' records in their fixed order, and a view of their
+// fixed tables for checks over every entry.
 
 #include "engine/records.h"
 
+#include <span>
 #include <vector>
+
+// Every module, in the order they are registered, scanned, listed and shown.
+// The entry, the command line, the JSON report and the window loop over it;
+// a new module is its own file plus one line in this list.
+std::span<const CleanerModule* const> all_modules();
 
 extern const CleanerModule temp_files_module;
 extern const CleanerModule browser_cache_module;

@@ -200,11 +200,15 @@ std::uint64_t estimated_size() { return 10240; }
 
 const CleanerModule registry_cleaner_module{.id = "registry_cleaner",
                                             .display_name = "Registry Cleaner (Advanced)",
+                                            .summary = "Registry entries",
+                                            .window_label = "🔧 Registry",
+                                            .enabled_by_default = false,
                                             .init = init,
                                             .scan = scan,
                                             .clean = clean,
                                             .cleanup = no_cleanup,
-                                            .estimated_size = estimated_size};
+                                            .estimated_size = estimated_size,
+                                            .enabled = registry_cleaner_is_enabled};
 
 void registry_cleaner_set_enabled(bool enabled) { state.registry_cleaner_enabled = enabled; }
 bool registry_cleaner_is_enabled() { return state.registry_cleaner_enabled; }

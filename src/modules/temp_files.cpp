@@ -135,6 +135,8 @@ std::uint64_t estimated_size() { return 104857600; }
 
 const CleanerModule temp_files_module{.id = "temp_files",
                                       .display_name = "Temporary Files",
+                                      .summary = "Temporary files",
+                                      .window_label = "🗂 Temporary Files",
                                       .init = init,
                                       .scan = scan,
                                       .clean = clean,

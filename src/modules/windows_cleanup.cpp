@@ -108,6 +108,8 @@ std::uint64_t estimated_size() { return 1073741824; }
 
 const CleanerModule windows_cleanup_module{.id = "windows_cleanup",
                                            .display_name = "Windows Update & System Files",
+                                           .summary = "Windows update and log files",
+                                           .window_label = "⊞ Windows Caches & Logs",
                                            .init = init,
                                            .scan = scan,
                                            .clean = clean,

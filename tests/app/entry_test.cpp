@@ -12,11 +12,13 @@ bool console_chosen(std::vector<const char*> argv) {
 }
 
 TEST(FrontEndSelection, CommandWordsAndConsoleOptionsChooseTheConsoleAllElseTheWindow) {
-    for (const char* word : {"scan", "clean", "list-modules", "config", "--no-gui", "--help", "-h", "--version", "-v"}) {
+    // An option twk does not know is reported by the console, never ignored by the window.
+    for (const char* word : {"scan", "clean", "list-modules", "config", "--no-gui", "--help", "-h", "--version", "-v",
+                             "--dryrun", "-scan", "--dup-path", "--json=yes"}) {
         EXPECT_TRUE(console_chosen({word})) << word;
     }
-    for (const char* word : {"foo", "help", "version", "--dry-run", "--force", "-f", "--quiet", "-q", "--verbose", "Scan",
-                             "-scan", "--enable-registry", "--json"}) {
+    for (const char* word : {"foo", "help", "version", "--dry-run", "--force", "-f", "--quiet", "-q", "--verbose", "Scan", "-",
+                             "--enable-registry", "--json", "--exclude=C:\\x", "--dup-path=D:\\", "--modules=temp_files"}) {
         EXPECT_FALSE(console_chosen({word})) << word;
     }
     EXPECT_TRUE(console_chosen({"foo", "scan"}));

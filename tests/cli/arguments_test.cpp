@@ -1,5 +1,7 @@
 #include "cli/arguments.h"
 
+#include "cli/option_table.h"
+
 #include <gtest/gtest.h>
 
 #include <initializer_list>
@@ -39,6 +41,29 @@ TEST(ParseArguments, CommandsFlagsHelpAndVersion) {
                   std::tuple(c.force, c.dry_run, c.quiet, c.verbose))
             << c.command;
     }
+}
+
+// Value options carry their value after "="; written bare, or a flag written
+// with a value, an option is unknown. A lone "-" is a word like any other.
+TEST(OptionTable, KnowsEveryOptionByItsExactSpelling) {
+    for (const char* known : {"-v", "--verbose", "-f", "--dry-run", "--json", "--dup-path=C:\\x", "--exclude=",
+                              "--modules=temp_files,browser_cache", "--plan=p.json", "--dup-keep=oldest", "--enable-registry"}) {
+        const auto option = read_option(known);
+        ASSERT_TRUE(option && option->spec) << known;
+    }
+    for (const char* unknown : {"--dryrun", "-x", "--dup-path", "--json=1", "--modules", "---verbose", "-fv", "--Force"}) {
+        const auto option = read_option(unknown);
+        ASSERT_TRUE(option) << unknown;
+        EXPECT_EQ(option->spec, nullptr) << unknown;
+    }
+    EXPECT_FALSE(read_option("-"));
+    EXPECT_FALSE(read_option("scan"));
+
+    const char* argv[] = {"twk.exe", "clean", "--modules=temp_files,browser_cache", "--exclude=a", "--modules=registry_cleaner", "--exclude=b"};
+    const auto options = parse_arguments(6, argv);
+    ASSERT_TRUE(options && options->modules);
+    EXPECT_EQ(*options->modules, (std::vector<std::string>{"temp_files", "browser_cache", "registry_cleaner"}));
+    EXPECT_EQ(option_values(6, argv, Option::exclude), (std::vector<std::string>{"a", "b"}));
 }
 
 }  // namespace

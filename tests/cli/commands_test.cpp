@@ -82,7 +82,7 @@ TEST_F(CommandTest, CleanAsksFirstAndOnlyAYesCleansUnlessItIsADryRun) {
     for (const char* refusal : {"n\n", "\n", "", "Nope\n"}) {
         const ConsoleRun declined = run(command("clean"), refusal);
         EXPECT_EQ(declined.status, 8) << refusal;
-        EXPECT_THAT(declined.output, ::testing::EndsWith("Found 2 items (1.00 KB)\n"
+        EXPECT_THAT(declined.output, ::testing::EndsWith("Found 2 items (1.00 KB)\nWould clean: 2 items (1.00 KB)\n"
                                                          "\nDo you want to clean these items? [y/N]: Cancelled.\n"));
     }
     // Forced cleans are shown end to end; a dry run is not, and wins over --force.
@@ -90,7 +90,7 @@ TEST_F(CommandTest, CleanAsksFirstAndOnlyAYesCleansUnlessItIsADryRun) {
     dry.force = dry.dry_run = true;
     const ConsoleRun dry_run = run(dry);
     EXPECT_EQ(dry_run.status, 0);
-    EXPECT_THAT(dry_run.output, ::testing::EndsWith("Found 2 items (1.00 KB)\n\nDry run mode - no files will be deleted.\n"));
+    EXPECT_THAT(dry_run.output, ::testing::EndsWith("Would clean: 2 items (1.00 KB)\n\nDry run mode - no files will be deleted.\n"));
     EXPECT_THAT(fake_state(0).batches, ::testing::IsEmpty());
 
     const ConsoleRun accepted = run(command("clean"), "yes please\n");
@@ -102,7 +102,36 @@ TEST_F(CommandTest, CleanAsksFirstAndOnlyAYesCleansUnlessItIsADryRun) {
                                                      "  Failed: 0 items\n"));
 }
 
-TEST_F(CommandTest, UnknownCommandsAreRejectedAndAFailedScanIs99) {
+// What would go counts only selected items nobody holds; with -v every item
+// that stayed is named with its reason after the totals.
+TEST_F(CommandTest, CleanSaysWhatWouldGoAndWhyTheRestStayed) {
+    ItemList items = numbered_items(1, 512);
+    items.push_back(make_locked_item("C:\\t\\held.db", 100, "chrome.exe", 1234));
+    items.push_back(make_item("C:\\t\\copy.bin", 300));
+    items.back().selected = false;
+    report(items);
+    fake_state(0).clean_result = false;
+    CliOptions verbose = command("clean");
+    verbose.force = verbose.verbose = true;
+    EXPECT_THAT(run(verbose).output, ::testing::EndsWith("Found 3 items (912 B)\nWould clean: 1 items (512 B)\n"
+                                                         "\nCleaning...\n\r[100%] Cleaning files...\n\r[100%] Clean complete\n"
+                                                         "\nCleaning complete:\n  Cleaned: 0 items (0 B)\n  Failed: 1 items\n"
+                                                         "  Skipped: 2 items\n"
+                                                         "  C:\\t\\f1: scripted failure\n"
+                                                         "  C:\\t\\held.db: in use by chrome.exe (PID 1234)\n"
+                                                         "  C:\\t\\copy.bin: not selected\n"));
+}
+
+TEST_F(CommandTest, UnknownCommandsAndModulesAreRejectedAndAFailedScanIs99) {
+    for (const char* word : {"scan", "clean"}) {
+        CliOptions options = command(word);
+        options.modules = {"temp_files", "tmp_files"};
+        const ConsoleRun refused = run(options);
+        EXPECT_EQ(std::pair(refused.status, refused.output),
+                  std::pair(1, std::string("Error: Unknown module 'tmp_files'\nRun 'twk list-modules' for the module ids.\n")));
+    }
+    EXPECT_EQ(fake_state(0).scans, 0);
+
     const ConsoleRun unknown = run(command("config"));
     EXPECT_EQ(unknown.status, 1);
     EXPECT_EQ(unknown.output, "Error: Unknown command 'config'\nRun 'twk --help' for usage information.\n");

@@ -80,7 +80,7 @@ TEST_F(PlanTest, ItemsThatDifferFromThePlanFailAndMissingOnesAreSkipped) {
     for (const auto& [change, expected] : cases) {
         fake_state(0).items = scanned_items();
         change(fake_state(0).items);
-        const CleanScan scan = scan_for_clean();
+        const CleanScan scan = scan_for_clean(CliOptions{});
         ASSERT_TRUE(scan.results);
         std::vector<std::string> outcomes;
         for (const CleanItem& item : scan.results->items) {

@@ -31,11 +31,26 @@ const std::string usage_text = std::string("Tidewick v") + TWK_VERSION + "\n" +
     "  --dry-run      Show what would be cleaned without cleaning\n"
     "  --no-gui       Force CLI mode (when no command given)\n"
     "  -h, --help     Show this help message\n"
-    "  --version      Show version information\n\n"
+    "  --version      Show version information\n"
+    "  --json         Report scan, clean or list-modules as one JSON document\n"
+    "  --modules=ID[,ID...]  Scan and clean only these modules (ids as list-modules shows)\n"
+    "  --exclude=PATH  Leave out everything at or below PATH (repeatable)\n"
+    "  --plan=FILE    Clean exactly the selected items of a saved 'scan --json'\n"
+    "  --dup-path=DIR  Search DIR for duplicate files (repeatable, at most 10)\n"
+    "  --enable-registry  Turn the registry cleaner on for this run\n"
+    "  --dup-keep=RULE  Keep the oldest, newest, first or shortest copy; select the rest\n"
+    "  --dup-protect=DIR  Never select duplicate copies at or below DIR (repeatable)\n"
+    "  --dup-min-size=SIZE  Smallest file compared for duplicates (default 10M)\n"
+    "  --dup-action=link  Replace selected copies by hard links to the kept copy\n\n"
     "Examples:\n"
     "  twk scan\n"
     "  twk clean --dry-run\n"
-    "  twk clean --force\n";
+    "  twk clean --force\n\n"
+    "Exit status:\n"
+    "  0              The command ran (some items may have been skipped or failed)\n"
+    "  1              No command, an unknown command, option or module, or an error\n"
+    "  8              Cleaning was declined at the prompt\n"
+    "  99             The scan failed\n";
 
 // Exit status and output together, so a failure shows both.
 using Outcome = std::pair<int, std::string>;

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <list>
 #include <optional>
 #include <string>
@@ -173,8 +174,8 @@ TEST_F(FileModulesProfile, ScanListsWhatTheRulesPickAndCleanRemovesItOrRecyclesI
     const ProcessResult clean = run_twk_in_profile(tree, {"clean", "--force"});
     ASSERT_EQ(clean.exit_code, 0) << clean.output;
     std::string reports;
-    std::uint64_t total = 0, freed = 0;
-    std::size_t cleaned = 0, failed = 0;
+    std::uint64_t total = 0, freed = 0, wanted = 0, recycled_bytes = 0;
+    std::size_t cleaned = 0, failed = 0, recycled = 0;
     for (const Item& item : ITEMS) {
         const std::string name(base_name(item.path));
         if (item.report == CLEANED) reports += cleaned_lines(name);
@@ -185,13 +186,23 @@ TEST_F(FileModulesProfile, ScanListsWhatTheRulesPickAndCleanRemovesItOrRecyclesI
         total += item.size;
         if (item.report == CLEANED || (item.report == SILENT && !item.locked)) freed += item.size, ++cleaned;
         failed += item.report == FAILED || item.report == SILENT_FAILED;
+        if (!item.locked) wanted += item.size;
+        // Temporary files go to the Recycle Bin; the other modules delete.
+        if (item.report == CLEANED && (item.path.starts_with("Temp\\") || item.path.starts_with("Windows\\Temp\\"))) {
+            ++recycled, recycled_bytes += item.size;
+        }
     }
+    const std::size_t locked = std::ranges::count_if(ITEMS, [](const Item& item) { return item.locked; });
     EXPECT_EQ(console_text(clean.output), "Scanning for cleanable items...\n[100%] Scan complete\nFound " +
                                               std::to_string(ITEMS.size()) + " items (" + format_size(total) +
-                                              ")\n\nCleaning...\n" + reports +
+                                              ")\nWould clean: " + std::to_string(ITEMS.size() - locked) + " items (" +
+                                              format_size(wanted) + ")\n\nCleaning...\n" + reports +
                                               "[100%] Cleaning files...\n[100%] Clean complete\n\nCleaning complete:\n"
                                               "  Cleaned: " + std::to_string(cleaned) + " items (" + format_size(freed) +
-                                              ")\n  Failed: " + std::to_string(failed) + " items\n");
+                                              ")\n  Failed: " + std::to_string(failed) + " items\n"
+                                              "  Skipped: " + std::to_string(locked) + " items\n"
+                                              "  In the Recycle Bin: " + std::to_string(recycled) + " items (" +
+                                              format_size(recycled_bytes) + ")\n");
 
     for (const FixtureFile& file : FILES) EXPECT_EQ(tree.exists(file.path), file.kept_by_clean) << file.path;
     for (const char* gone : {"Local\\Google\\Chrome\\User Data\\Default\\Cache", "Windows\\SoftwareDistribution\\Download\\pkg1"}) {

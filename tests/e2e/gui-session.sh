@@ -29,23 +29,21 @@ gui_session_stop() {
 # started at the same time never share one.
 start_xvfb() {
   local number
-  coproc XVFB { exec Xvfb -displayfd 1 -screen 0 1280x800x24 -nolisten tcp </dev/null 2>/dev/null; }
+  coproc XVFB { exec Xvfb -displayfd 1 -screen 0 1600x1000x24 -nolisten tcp </dev/null 2>/dev/null; }
   read -t 10 -r number <&"${XVFB[0]}" || { echo "Xvfb did not start" >&2; return 1; }
   export DISPLAY=":$number"
 }
 
-# The prefix, made once; the faces the window asks for map to fonts Debian
-# ships, with symbol outlines linked in for the labels' symbols.
+# The prefix, made once, with the fonts Windows has (scripts/prefix-fonts.sh),
+# at 96 dpi unless TWK_DPI names another (Wine reads it when its server starts).
 prepare_prefix() {
+  local here_session
+  here_session=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
   mkdir -p "$HOME" "${XDG_DATA_HOME:-$HOME/.local/share}"
-  if [ ! -f "$WINEPREFIX/.twk-fonts" ]; then
-    timeout 180 wineboot -i </dev/null >/dev/null 2>&1
-    timeout 60 wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Segoe UI' /d 'DejaVu Sans' /f </dev/null >/dev/null 2>&1
-    timeout 60 wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Arial' /d 'DejaVu Sans' /f </dev/null >/dev/null 2>&1
-    timeout 60 wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
-      /v 'DejaVu Sans' /t REG_MULTI_SZ /d 'Symbola_hint.ttf,Symbola' /f </dev/null >/dev/null 2>&1
-    touch "$WINEPREFIX/.twk-fonts"
-  fi
+  [ -f "$WINEPREFIX/system.reg" ] || timeout 180 wineboot -i </dev/null >/dev/null 2>&1
+  "$here_session/../../scripts/prefix-fonts.sh"
+  timeout 60 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "${TWK_DPI:-96}" /f \
+    </dev/null >/dev/null 2>&1
   timeout 20 wineserver -k </dev/null >/dev/null 2>&1 || true
   wineserver -p </dev/null >/dev/null 2>&1 &
 }

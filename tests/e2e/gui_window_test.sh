@@ -143,7 +143,7 @@ press ctrl+c && sleep 0.3
 # confirmation names what is left, and Escape there deletes nothing.
 show_items && press Down && press space && sleep 0.2
 kept_row=$(sed -n 2p <<<"$listed" | sed 's/^Z://; s/\\/\//g')
-at 29 117 click 1 && sleep 0.3
+at 29 147 click 1 && sleep 0.3  # the browser module, below the first module's "all / none"
 
 # Control+S saves the plan through the save dialog: the console's scan, with
 # the window's choices as the items' "selected".

@@ -124,10 +124,12 @@ TEST(JsonCommands, ListModulesReportsTheRegisteredModulesAndAnUnforcedCleanIsRef
         {"id": "windows_cleanup", "name": "Windows Update & System Files", "enabled": true},
         {"id": "duplicate_finder", "name": "Duplicate Files", "enabled": true},
         {"id": "registry_cleaner", "name": "Registry Cleaner (Advanced)", "enabled": false}])json");
-    for (const char* registry : {"--enable-registry=yes", "--enable-registry"}) {
-        const ProcessResult run = run_process(twk_exe_path(), {"--no-gui", "list-modules", "--json", registry});
+    for (const bool registry : {false, true}) {
+        std::vector<std::string> args{"--no-gui", "list-modules", "--json"};
+        if (registry) args.push_back("--enable-registry");
+        const ProcessResult run = run_process(twk_exe_path(), args);
         EXPECT_EQ(run.exit_code, 0);
-        expected[4]["enabled"] = registry == std::string("--enable-registry");
+        expected[4]["enabled"] = registry;
         EXPECT_EQ(Json::parse(run.output, nullptr, false)["modules"], expected) << run.output;
     }
     ProcessOptions options;

@@ -27,27 +27,35 @@ TEST(ModuleOptionsEndToEnd, DupPathScanListsTheGroupsOfTheGivenDirectoriesAndBad
 
     // A relative directory is taken from the working directory and items name
     // full paths; the third directory lies inside the first: its files count
-    // once; a --dup-path without a value is no option at all.
+    // once.
     ProcessOptions options;
     options.environment = profile_environment(tree);
     options.working_directory = tree.root();
     const ProcessResult result = run_process(twk_exe_path(),
                                              {"--no-gui", "scan", "--dup-path=media", "--dup-path=" + other,
-                                              "--dup-path", "--dup-path=" + media + "\\sub"},
+                                              "--dup-path=" + media + "\\sub"},
                                              options);
 
-    const std::string head = "Scanning for cleanable items...\n[100%] Scan complete\n\nScan Results:\nTotal items: 2\nTotal size: 30.00 MB\n\nItems found:\n";
-    const std::string first = "  [20.00 MB] " + media + "\\a.bin\n", second = "  [10.00 MB] " + media + "\\d.bin\n";
+    // Each group lists its copies; the kept one is the first by search
+    // directory, then path.
+    const std::string head = "Scanning for cleanable items...\n[100%] Scan complete\n\nScan Results:\nTotal items: 3\nTotal size: 50.00 MB\n\nItems found:\n";
+    const std::string first = "  [20.00 MB] " + media + "\\sub\\b.bin\n  [20.00 MB] " + media + "\\sub\\c.bin\n",
+                      second = "  [10.00 MB] " + other + "\\e.bin\n";
     EXPECT_THAT(std::pair(result.exit_code, console_text(result.output)),
                 Pair(0, AnyOf(head + first + second, head + second + first)));
 
-    // A file or an eleventh directory ends the program.
+    // A file or an eleventh directory ends the program, as does a duplicate
+    // option with a value it does not know.
     const std::string file = tree.write_text("plain.txt", "not a directory");
     std::vector<std::string> eleven(12, "--dup-path=" + tree.root());
     eleven[0] = "scan";
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"scan", "--dup-path=" + file}, "Not a directory: " + file},
-        {eleven, "Too many --dup-path directories (at most 10)"}};
+        {eleven, "Too many --dup-path directories (at most 10)"},
+        {{"scan", "--dup-keep=largest"}, "--dup-keep=largest"},
+        {{"scan", "--dup-min-size=0"}, "--dup-min-size=0"},
+        {{"scan", "--dup-min-size=1T"}, "--dup-min-size=1T"},
+        {{"scan", "--dup-protect=" + file}, "Not a directory: " + file}};
     for (const auto& [args, message] : cases) {
         const ProcessResult bad = run_twk_in_profile(tree, args);
         EXPECT_EQ(std::pair(bad.exit_code, bad.output), std::pair(1, "ERROR: Invalid option - " + message + "\nFatal error, exiting...\n"));

@@ -36,8 +36,9 @@ TEST_F(EngineTest, RegistryRefusesBadDescriptorsDuplicatesAndAThirtyThirdModule)
     static std::vector<CleanerModule> fillers(33);
     for (int i = 0; i < 33; ++i) {
         ids[i] = "filler" + std::to_string(i);
-        fillers[i] = CleanerModule{ids[i].c_str(), nullptr, nullptr, [](ItemList&) { return std::uint64_t{0}; },
-                                   [](ItemList&) {}, nullptr, nullptr};
+        fillers[i] = CleanerModule{.id = ids[i].c_str(), .display_name = nullptr, .summary = "", .window_label = "",
+                                   .init = nullptr, .scan = [](ItemList&) { return std::uint64_t{0}; },
+                                   .clean = [](ItemList&) {}, .cleanup = nullptr, .estimated_size = nullptr};
     }
 
     EXPECT_FALSE(cleaner_register_module(nullptr));

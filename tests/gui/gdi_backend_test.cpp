@@ -71,7 +71,6 @@ TEST_F(LogBoxInput, PageKeysReachNuklearWhileHomeAndEndScrollTheBox) {
     harness.frame();
     Sleep(2100);  // let the box stop following the end of the new text
     harness.click(LOG_X, 60);
-    EXPECT_EQ(harness.edit_state().scrollbar.y, 0u);
 
     for (const auto& [key, scrolled] : {std::pair<WPARAM, bool>{VK_END, true}, {VK_HOME, false}}) {
         harness.frame({key_down(key), key_up(key)});

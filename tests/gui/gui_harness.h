@@ -43,18 +43,21 @@ inline void hold_control(bool held) {
 
 class FrameHarness {
 public:
-    FrameHarness() {
-        font_ = backend_font_create("Arial", 14);
+    // The window's font, metrics and style at `dpi`; the client area is the
+    // scaled 900x600 unless given.
+    explicit FrameHarness(int dpi = BASE_DPI, SIZE client = {}) {
+        size_ = client.cx ? client : SIZE{gui_scale(GUI_WIDTH, dpi), gui_scale(GUI_HEIGHT, dpi)};
         window_ = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
         screen_ = GetDC(window_);
-        g_gui.ui = gdi_backend_init(font_.get(), screen_, GUI_WIDTH, GUI_HEIGHT);
-        gdi_backend_set_font(font_.get());
-        gui_apply_style(g_gui.ui);
+        auto font = gui_font_for_dpi(dpi);
+        g_gui.ui = gdi_backend_init(font.get(), screen_, static_cast<unsigned>(size_.cx), static_cast<unsigned>(size_.cy));
+        gui_use_font(std::move(font), dpi);
     }
     ~FrameHarness() {
         hold_control(false);
         gdi_backend_shutdown();
         g_gui.ui = nullptr;
+        g_gui.font.reset();
         ReleaseDC(window_, screen_);
         DestroyWindow(window_);
     }
@@ -67,9 +70,20 @@ public:
         nk_input_begin(g_gui.ui);
         for (const WindowMessage& m : messages) consumed += gdi_backend_handle_event(nullptr, m.message, m.wparam, m.lparam);
         nk_input_end(g_gui.ui);
-        gui_build_frame(GUI_WIDTH, GUI_HEIGHT);
+        gui_build_frame(size_.cx, size_.cy);
         gdi_backend_render(nk_rgb(15, 23, 42));
         return consumed;
+    }
+    // Builds one frame without input and hands each command to `visit`
+    // before the frame is drawn.
+    template <typename Visit>
+    void visit_commands(Visit visit) {
+        nk_input_begin(g_gui.ui);
+        nk_input_end(g_gui.ui);
+        gui_build_frame(size_.cx, size_.cy);
+        const nk_command* command = nullptr;
+        nk_foreach(command, g_gui.ui) visit(*command);
+        gdi_backend_render(nk_rgb(15, 23, 42));
     }
     // A press and a release, each in a frame of its own, as the pump delivers them.
     void click(int x, int y) {
@@ -85,11 +99,16 @@ public:
         frame({key_down(key), {WM_CHAR, key - 'A' + 1, 1}, key_up(key)});
         hold_control(false);
     }
+    // A new client size, as WM_SIZE brings it.
+    void resize(SIZE client) {
+        size_ = client;
+        gdi_backend_handle_event(window_, WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.cx, client.cy));
+    }
     HWND window() const { return window_; }
     nk_edit_state& edit_state() { return nk_window_find(g_gui.ui, "Tidewick")->edit; }
 
 private:
-    std::unique_ptr<BackendFont> font_;
+    SIZE size_{};
     HWND window_ = nullptr;
     HDC screen_ = nullptr;
 };

@@ -8,7 +8,7 @@ namespace {
 
 // Client points of the 900x600 layout with the items view in front.
 constexpr int SIZE_HEADER_X = 657, HEADER_Y = 78;
-constexpr int BROWSER_NONE_X = 190, BROWSER_ROW_Y = 117;
+constexpr int BROWSER_NONE_X = 190, BROWSER_ROW_Y = 175;  // the row under its check box
 constexpr int FILTER_X = 600, FILTER_Y = 52;
 
 std::string clipboard_text() {
@@ -50,6 +50,8 @@ protected:
         g_gui.running = false;
         g_gui.view = ContentView::LOG;
         g_gui.scan_results.reset();
+        g_gui.has_results = false;
+        g_gui.result_items = 0;
     }
     static void key(WPARAM key, bool control = false) {
         hold_control(control);

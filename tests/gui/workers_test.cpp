@@ -20,7 +20,7 @@ protected:
         reset_fake_modules();
         cleaner_init();
         for (int slot = 0; slot < GUI_MODULE_COUNT; ++slot) {  // the window's module ids on fake modules
-            fake_state(slot).id = GUI_MODULES[slot].id;
+            fake_state(slot).id = GUI_MODULES[slot].module->id;
             ASSERT_TRUE(cleaner_register_module(fake_module(slot)));
         }
         g_gui.module_selected = {1, 1, 1, 1, 0};

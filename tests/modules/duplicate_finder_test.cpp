@@ -1,6 +1,7 @@
 #include "modules/duplicate_finder.h"
 
-#include "engine/md5_hasher.h"
+#include "engine/win32_handle.h"
+#include "support/cryptoapi_md5.h"
 #include "support/fake_modules.h"
 #include "support/directory_link.h"
 #include "support/fixture_tree.h"
@@ -27,10 +28,13 @@ std::string write_filled(const FixtureTree& tree, const std::string& relative, s
     return tree.write_text(relative, content);
 }
 
-using ItemKey = std::tuple<std::string, std::string, std::uint64_t, bool>;
+// Path, kept copy, digest, size and selection of each item.
+using ItemKey = std::tuple<std::string, std::string, std::string, std::uint64_t, bool>;
 std::vector<ItemKey> keys_of(const ItemList& items) {
     std::vector<ItemKey> keys;
-    for (const CleanItem& item : items) keys.emplace_back(item.path, item.description, item.size, item.selected);
+    for (const CleanItem& item : items) {
+        keys.emplace_back(item.path, item.duplicate_group->kept_path, item.duplicate_group->digest, item.size, item.selected);
+    }
     return keys;
 }
 
@@ -48,9 +52,9 @@ protected:
     void TearDown() override { duplicate_finder_module.cleanup(); }
 };
 
-// The oracle: files grouped by their whole content, as a plain walk meets
-// them; groups come out by the djb2 bucket of their digest's text, the group
-// met last first within a bucket.
+// The oracle: files grouped by their whole content, groups in the order a
+// plain walk meets their first file; in each, the first path (ignoring case)
+// is kept and every other copy is an unselected item.
 std::vector<ItemKey> oracle_items(const std::string& root, std::uint64_t min_size) {
     std::vector<std::pair<std::string, std::string>> files;  // path and content, as the walk meets them
     for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
@@ -60,28 +64,25 @@ std::vector<ItemKey> oracle_items(const std::string& root, std::uint64_t min_siz
         std::string content{std::istreambuf_iterator<char>(file), {}};
         if (file && content.size() >= min_size) files.emplace_back(entry.path().string(), std::move(content));
     }
-    std::map<std::string, std::pair<std::size_t, std::uint64_t>> first_and_count;
-    for (std::size_t i = 0; i < files.size(); ++i) ++first_and_count.try_emplace(files[i].second, i, 0).first->second.second;
-    const auto hasher = Md5Hasher::create();
-    std::vector<std::tuple<std::uint32_t, std::size_t, ItemKey>> ordered;
-    for (const auto& [content, seen] : first_and_count) {
-        if (seen.second < 2) continue;
-        auto digest = hasher->start();
-        digest->add(content);
-        const std::string hex = digest->hex().value_or("");
-        std::uint32_t hash = 5381;
-        for (char c : hex) hash = hash * 33 + static_cast<unsigned char>(c);
-        const std::string description = "Original file (" + std::to_string(seen.second - 1) + " duplicates found)";
-        ordered.push_back({hash & 0x3FF, files.size() - seen.first,
-                           {files[seen.first].first, description, content.size(), false}});
+    std::map<std::string, std::vector<std::size_t>> by_content;
+    for (std::size_t i = 0; i < files.size(); ++i) by_content[files[i].second].push_back(i);
+    std::vector<std::pair<std::size_t, std::vector<ItemKey>>> groups;
+    for (const auto& [content, members] : by_content) {
+        if (members.size() < 2) continue;
+        std::vector<std::string> paths;
+        for (std::size_t i : members) paths.push_back(files[i].first);
+        std::ranges::sort(paths, [](const std::string& a, const std::string& b) { return _stricmp(a.c_str(), b.c_str()) < 0; });
+        std::vector<ItemKey> items;
+        for (std::size_t i = 1; i < paths.size(); ++i) items.emplace_back(paths[i], paths[0], cryptoapi_md5(content), content.size(), false);
+        groups.emplace_back(members.front(), std::move(items));
     }
-    std::sort(ordered.begin(), ordered.end());
+    std::ranges::sort(groups, {}, [](const auto& group) { return group.first; });
     std::vector<ItemKey> items;
-    for (const auto& entry : ordered) items.push_back(std::get<2>(entry));
+    for (const auto& group : groups) items.insert(items.end(), group.second.begin(), group.second.end());
     return items;
 }
 
-TEST_F(DuplicateFinderTest, GroupsEqualThoseOfHashingEveryCandidate) {
+TEST_F(DuplicateFinderTest, GroupsEqualThoseOfComparingEveryCandidate) {
     FixtureTree tree("dup-oracle");
     constexpr std::uint64_t min_size = 2048;
     // Many small groups, so that several share a bucket and chain order counts:
@@ -115,7 +116,8 @@ TEST_F(DuplicateFinderTest, GroupsEqualThoseOfHashingEveryCandidate) {
 
     const ItemList items = scan({tree.root()});
 
-    // The oracle walks the tree once, with the lock and the link out of the way.
+    // The oracle walks the tree once, with the lock and the link out of the way:
+    // a hard link is the same file, never a copy.
     holder.reset();
     DeleteFileA(held.c_str());
     DeleteFileA(tree.path("link\\z.bin").c_str());
@@ -171,26 +173,28 @@ TEST_F(DuplicateFinderTest, GroupsASameSizeSetLargerThanTheFilesHeldOpen) {
     duplicate_finder_set_min_file_size(1);
 
     const ItemList items = scan({tree.root()});
-    ASSERT_EQ(items.size(), 3u);
+    ASSERT_EQ(items.size(), 299u + 2u + 1u);  // every copy but one of each group
     EXPECT_EQ(keys_of(items), oracle_items(tree.root(), 1));
 }
 
-TEST_F(DuplicateFinderTest, CleanRecyclesOnlySelectedExistingFiles) {
+TEST_F(DuplicateFinderTest, CleanRecyclesOnlySelectedCopiesAndKeepsTheKeptOne) {
     FixtureTree tree("dup-clean");
     constexpr std::uint64_t default_minimum = 10 * 1024 * 1024;
     for (const char* name : {"x.bin", "y.bin"}) write_filled(tree, name, default_minimum, 'g');
     for (const char* name : {"below\\x.bin", "below\\y.bin"}) write_filled(tree, name, default_minimum - 1, 'b');
     ItemList items = scan({tree.root()});
     ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(items[0].path, tree.path("y.bin"));
+    EXPECT_EQ(items[0].duplicate_group->kept_path, tree.path("x.bin"));
 
     EXPECT_TRUE(cleans_all(duplicate_finder_module, items));
-    EXPECT_NE(GetFileAttributesA(items[0].path.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(tree.exists("y.bin"));
     items[0].selected = true;
     EXPECT_TRUE(cleans_all(duplicate_finder_module, items));
-    EXPECT_EQ(GetFileAttributesA(items[0].path.c_str()), INVALID_FILE_ATTRIBUTES);
-    EXPECT_THAT(scan({tree.root()}), IsEmpty());  // the other copy stays, alone
+    EXPECT_FALSE(tree.exists("y.bin"));
+    EXPECT_TRUE(tree.exists("x.bin"));
+    EXPECT_THAT(scan({tree.root()}), IsEmpty());  // the kept copy stays, alone
     EXPECT_FALSE(cleans_all(duplicate_finder_module, items));  // gone by now
-    EXPECT_TRUE(cleans_all(duplicate_finder_module, {}));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "modules/modules.h"
 
 #include "engine/file_system.h"
+#include "gui/gui_modules.h"
 
 #include <gtest/gtest.h>
 
@@ -35,6 +36,23 @@ TEST(ModuleTables, LocationNamesAreDistinctAndNoRowIsMissing) {
     for (const ModuleTableRow& row : windows_cleanup_table()) EXPECT_TRUE(locations.insert(row.name).second) << row.name;
     EXPECT_EQ(locations.size(), 12u);
     EXPECT_EQ(browser_cache_table().size(), 15u);  // five browsers: cache, cookies, history
+}
+
+// The one ordered list of records: fixed order, every text set, and the
+// window's own rows keyed to the records in the same order.
+TEST(ModuleRecords, OneOrderedListThatTheWindowFollows) {
+    std::vector<std::string> ids;
+    for (const CleanerModule* module : all_modules()) {
+        ids.emplace_back(module->id);
+        for (const char* text : {module->display_name, module->summary, module->window_label}) {
+            ASSERT_TRUE(text && *text) << module->id;
+        }
+        EXPECT_TRUE(module->scan && module->clean) << module->id;
+    }
+    EXPECT_EQ(ids, (std::vector<std::string>{"temp_files", "browser_cache", "windows_cleanup", "duplicate_finder",
+                                             "registry_cleaner"}));
+    ASSERT_EQ(std::size(GUI_MODULES), all_modules().size());
+    for (std::size_t i = 0; i < all_modules().size(); ++i) EXPECT_EQ(GUI_MODULES[i].module, all_modules()[i]) << i;
 }
 
 }  // namespace

@@ -23,10 +23,21 @@ std::string environment_block(const EnvironmentOverrides& overrides) {
     return result + '\0';
 }
 
+// The runtime's rules: backslashes are literal unless they come before a
+// quote (or the closing one), where each must be doubled.
 std::string quote(const std::string& argument) {
     std::string quoted = "\"";
-    for (char c : argument) quoted += c == '"' ? std::string("\\\"") : std::string(1, c);
-    return quoted + "\"";
+    std::size_t backslashes = 0;
+    for (char c : argument) {
+        if (c == '\\') {
+            ++backslashes;
+        } else {
+            if (c == '"') quoted.append(backslashes + 1, '\\');
+            backslashes = 0;
+        }
+        quoted += c;
+    }
+    return quoted.append(backslashes, '\\') + "\"";
 }
 
 // The test's end of a new pipe, not inherited, and the child's end, inherited.
@@ -86,6 +97,11 @@ BackgroundProcess::BackgroundProcess(const std::string& exe, const std::vector<s
     error_ = std::move(error.first);
     DWORD written = 0;
     if (!options.input.empty()) WriteFile(input_.get(), options.input.data(), options.input.size(), &written, nullptr);
+}
+
+void BackgroundProcess::write_input(const std::string& text) {
+    DWORD written = 0;
+    WriteFile(input_.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
 
 // Reads output until `text` shows (if given), the program exits, or time runs out.

@@ -38,6 +38,8 @@ public:
     // Waits until the program has written `text`; false on timeout or exit.
     // With no text, waits for the exit; false on timeout.
     bool wait_for_output(const std::string& text, unsigned timeout_ms = 10000);
+    // Writes to the program's standard input now.
+    void write_input(const std::string& text);
     // Closes standard input and waits for the exit; everything written so far.
     ProcessResult finish(unsigned timeout_ms);
 
