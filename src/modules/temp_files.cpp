@@ -5,6 +5,8 @@
 
 #include "modules/modules.h"
 
+#include "engine/checked_delete.h"
+#include "engine/cleaner.h"
 #include "engine/file_locks.h"
 #include "engine/file_system.h"
 #include "modules/reported_clean.h"
@@ -30,36 +32,35 @@ struct TempFilesState {
 
 TempFilesState state;
 
-void add_location(std::string dir) {
-    if (state.temp_locations.size() < MAX_TEMP_LOCATIONS) state.temp_locations.push_back(std::move(dir));
-}
-
-// GetTempPathA's answer without its trailing backslash; nothing when it does not fit.
+// GetTempPathA's answer as it stands; nothing when it does not fit.
 std::optional<std::string> system_temp_path() {
     char buffer[PATH_BUFFER_SIZE];
     const DWORD length = GetTempPathA(PATH_BUFFER_SIZE, buffer);
-    if (length == 0 || length >= PATH_BUFFER_SIZE || !is_faithful_path(std::string_view(buffer, length))) {
-        return std::nullopt;
-    }
-    std::string path(buffer, length);
-    if (!path.empty() && path.back() == '\\') path.pop_back();
-    return path;
+    if (length == 0 || length >= PATH_BUFFER_SIZE) return std::nullopt;
+    return std::string(buffer, length);
 }
 
-bool already_listed(const std::string& dir) {
-    return std::any_of(state.temp_locations.begin(), state.temp_locations.end(),
-                       [&dir](const std::string& known) { return _stricmp(known.c_str(), dir.c_str()) == 0; });
+// The sound temporary roots, each once however it is spelled (a trailing
+// backslash, a short name, %TEMP% naming the Windows one): two roots with one
+// identity are one directory, and walking it twice would list its files twice.
+std::vector<std::string> sound_temp_locations() {
+    std::vector<std::string> locations;
+    std::vector<FileIdentity> seen;
+    const auto add = [&](std::optional<std::string> dir) {
+        const auto resolved = dir ? resolve_directory(*dir) : std::nullopt;
+        if (!resolved || std::ranges::find(seen, resolved->identity) != seen.end()) return;
+        if (locations.size() == MAX_TEMP_LOCATIONS) return;
+        seen.push_back(resolved->identity);
+        locations.push_back(std::move(*dir));
+    };
+    if (auto path = system_temp_path()) add(sound_directory(*path, "", RootUse::temporary, "the temporary folder"));
+    add(expand_location(USER_TEMP_TEMPLATE, RootUse::temporary));
+    add(expand_location(WINDOWS_TEMP_TEMPLATE, RootUse::temporary));
+    return locations;
 }
 
-// The Windows directory is not compared with the others: when %TEMP% names
-// it, it is scanned twice.
 bool init() {
     state = TempFilesState{};
-    if (auto path = system_temp_path()) add_location(std::move(*path));
-    if (auto path = expand_location(USER_TEMP_TEMPLATE); path && !already_listed(*path)) add_location(std::move(*path));
-    if (auto path = expand_location(WINDOWS_TEMP_TEMPLATE); path && is_existing_directory(*path)) {
-        add_location(std::move(*path));
-    }
     return true;
 }
 
@@ -87,6 +88,7 @@ CleanItem make_item(std::string path, const WIN32_FIND_DATAA& entry) {
     item.path = std::move(path);
     item.size = find_data_size(entry);
     item.description = "Temporary file";
+    item.snapshot = listed_snapshot(item.path, false);
     if (apply_lock_state(item, item.path)) {
         item.description = item.locked_by ? "Temporary file (LOCKED)" : "Temporary file (LOCKED by unknown process)";
     }
@@ -106,13 +108,16 @@ void scan_temp_directory(const std::string& dir, ItemList& items, AncestorChain&
         if (is_directory(*entry)) {
             if (!is_reparse_point(*entry)) scan_temp_directory(*path, items, chain, entry);
         } else if (is_candidate(*entry)) {
-            items.push_back(make_item(std::move(*path), *entry));
+            CleanItem item = make_item(std::move(*path), *entry);
+            // Nothing recorded: a link the system does not mark, or a path that leads elsewhere.
+            if (item.snapshot) items.push_back(std::move(item));
         }
     }
 }
 
 std::uint64_t scan(ItemList& items) {
     items.clear();
+    state.temp_locations = sound_temp_locations();
     for (const std::string& dir : state.temp_locations) {
         AncestorChain chain;
         scan_temp_directory(dir, items, chain);
@@ -120,12 +125,30 @@ std::uint64_t scan(ItemList& items) {
     return items.size();
 }
 
-void remove_file(CleanItem& item) {
-    const bool still = is_still_as_listed(item);
-    settle_attempt(item, still, still ? recycle_or_delete_file(item.path) : std::nullopt);
+// The temporary root the item lies below: the Recycle Bin move holds every
+// directory from there down.
+const std::string* root_of(const CleanItem& item) {
+    const auto below = [&item](const std::string& root) {
+        return item.path.size() > root.size() + 1 && item.path[root.size()] == '\\' &&
+               _strnicmp(item.path.c_str(), root.c_str(), root.size()) == 0;
+    };
+    const auto found = std::ranges::find_if(state.temp_locations, below);
+    return found == state.temp_locations.end() ? nullptr : &*found;
 }
 
-void clean(ItemList& batch) { clean_with_reports(batch, remove_file, true); }
+void remove_file(CleanItem& item) {
+    if (const std::string* root = root_of(item)) {
+        recycle_listed(item, *root);
+    } else {
+        settle_failed(item, "changed since the scan");
+    }
+}
+
+// A clean given items without a scan in this run (a saved plan) finds the roots afresh.
+void clean(ItemList& batch) {
+    if (state.temp_locations.empty()) state.temp_locations = sound_temp_locations();
+    clean_with_reports(batch, remove_file, true);
+}
 
 void cleanup() { state = TempFilesState{}; }
 

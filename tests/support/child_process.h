@@ -16,6 +16,8 @@ struct ProcessResult {
 
 // Variables that replace (or add to) the test program's own environment.
 using EnvironmentOverrides = std::map<std::string, std::string>;
+// An override's value that leaves the variable out altogether.
+inline const std::string UNSET_VARIABLE(1, '\x01');
 
 struct ProcessOptions {
     EnvironmentOverrides environment;
@@ -38,6 +40,8 @@ public:
     // Waits until the program has written `text`; false on timeout or exit.
     // With no text, waits for the exit; false on timeout.
     bool wait_for_output(const std::string& text, unsigned timeout_ms = 10000);
+    // Writes to its standard input, as a user answering a prompt.
+    void write_input(const std::string& text);
     // Closes standard input and waits for the exit; everything written so far.
     ProcessResult finish(unsigned timeout_ms);
 
