@@ -27,7 +27,8 @@ constexpr const char* REPORTS = "Local\\Microsoft\\Windows\\WER\\ReportArchive\\
 constexpr const char* UNKNOWN_HOLDER = " - LOCKED by System or Unknown Process (PID: 0)\n";
 
 // Ages are set when the tree is made; the scan runs a moment later, so the
-// file just under a day old is kept two seconds clear of the boundary.
+// file just under a day old is kept a minute clear of the boundary (a
+// loaded machine can take seconds to start a scan).
 constexpr FixtureFile FILES[] = {
     {"Temp\\a\\b\\c\\deep.log", 300, 3 * DAY},
     {"Temp\\future.log", 50, -3600},  // written in the future: counts as old
@@ -37,7 +38,7 @@ constexpr FixtureFile FILES[] = {
     {"Temp\\readonly.txt", 10, 2 * DAY},
     {"Temp\\zero.dat", 0, 2 * DAY},
     {"Windows\\Temp\\win.log", 600, 5 * DAY},
-    {"Temp\\young.log", 40, DAY - 2, true},
+    {"Temp\\young.log", 40, DAY - 60, true},
     {"Temp\\a.tmp", 11, 9 * DAY, true},
     {"Temp\\B.TMP", 12, 9 * DAY, true},
     {"Temp\\~$notes.docx", 13, 9 * DAY, true},
