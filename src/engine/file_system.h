@@ -1,5 +1,6 @@
 #pragma once
-// Expanding, sizing and deleting paths for the file-collecting modules.
+// Expanding and sizing paths for the file-collecting modules (deleting them
+// is checked_delete.h's).
 //
 // Every walk here follows three safety rules. A path that does not fit the
 // 260-byte buffer is skipped, never acted on in cut form. A name or path that
