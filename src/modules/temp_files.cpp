@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -40,16 +41,24 @@ std::optional<std::string> system_temp_path() {
     return std::string(buffer, length);
 }
 
+bool nested(const std::string& a, const std::string& b) {
+    const auto& [shorter, longer] = a.size() < b.size() ? std::tie(a, b) : std::tie(b, a);
+    return longer.size() > shorter.size() && longer[shorter.size()] == '\\' &&
+           _strnicmp(longer.c_str(), shorter.c_str(), shorter.size()) == 0;
+}
+
 // The sound temporary roots, each once however it is spelled (a trailing
 // backslash, a short name, %TEMP% naming the Windows one): two roots with one
 // identity are one directory, and walking it twice would list its files twice.
+// For the same reason a root inside or around an earlier one is left out.
 std::vector<std::string> sound_temp_locations() {
     std::vector<std::string> locations;
     std::vector<FileIdentity> seen;
     const auto add = [&](std::optional<std::string> dir) {
         const auto resolved = dir ? resolve_directory(*dir) : std::nullopt;
         if (!resolved || std::ranges::find(seen, resolved->identity) != seen.end()) return;
-        if (locations.size() == MAX_TEMP_LOCATIONS) return;
+        const auto overlaps = [&dir](const std::string& known) { return nested(known, *dir); };
+        if (locations.size() == MAX_TEMP_LOCATIONS || std::ranges::any_of(locations, overlaps)) return;
         seen.push_back(resolved->identity);
         locations.push_back(std::move(*dir));
     };

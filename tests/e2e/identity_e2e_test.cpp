@@ -82,6 +82,7 @@ TEST(Identity, UnsoundTemporaryRootsListNothingOutsideTheRealOnesAndNothingTwice
         {"relative", "Pictures", "Pictures", windows_only},
         {"a user folder", tree.path("Documents"), tree.path("Documents"), windows_only},
         {"the Windows one", windows_temp, windows_temp + "\\", windows_only},
+        {"around the Windows one", tree.path("Windows"), tree.path("Windows"), windows_only},
     };
     for (const auto& [name, temp_value, tmp_value, expected] : cases) {
         ProcessOptions options;
