@@ -37,10 +37,10 @@ TEST(Identity, AParentSwappedForALinkWhileThePromptWaitsLeavesItsTargetAlone) {
     constexpr FixtureFile FILES[] = {
         {"Temp\\Thesis\\notes.txt", 10, 2 * DAY},
         {"Local\\Google\\Chrome\\User Data\\Default\\Cache\\data_0", 20, 0},
-        {"Local\\D3DSCache\\shaders\\s.bin", 30, 0},
+        {"Local\\D3DSCache\\shaders.bin", 30, 0},
         {"Docs\\Thesis\\notes.txt", 10, 2 * DAY},
         {"Docs\\Website\\Cache\\data_0", 20, 0},
-        {"Docs\\Game\\shaders\\s.bin", 30, 0},
+        {"Docs\\Game\\shaders.bin", 30, 0},
     };
     make_files(tree, FILES);
     ProcessOptions options;
