@@ -5,6 +5,7 @@
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 build=$(cd "${1:-$here/../build}" && pwd)
+. "$here/../scripts/utf8-locale.sh"
 
 missing=()
 for tool in jdupes rdfind; do command -v "$tool" >/dev/null || missing+=("$tool"); done

@@ -11,6 +11,7 @@
 set -euo pipefail
 runs=${1:-11}
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+. "$root/scripts/utf8-locale.sh"
 work=$root/build/bench
 builds=("${@:2}")
 [ ${#builds[@]} -gt 0 ] || builds=("$root/build/twk.exe")

@@ -18,6 +18,7 @@ set -euo pipefail
 files=${1:-100000}
 runs=${2:-3}
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+. "$root/scripts/utf8-locale.sh"
 work=$root/build/bench
 tree=${TWK_BENCH_TREE:-/tmp/twk-bench-temp-$$}
 empty=/tmp/twk-bench-empty-$$

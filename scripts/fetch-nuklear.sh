@@ -21,6 +21,8 @@ have_deb_src() {
 
 # Writes deb-src twins of the machine's deb822 entries (same URIs, suites,
 # components and keys), so the source comes from wherever the binaries do.
+# A fresh debootstrap root has no deb822 files: awk then reads /dev/null,
+# never the terminal.
 add_deb_src() {
   local out=/etc/apt/sources.list.d/twk-deb-src.sources
   awk '
@@ -40,11 +42,11 @@ add_deb_src() {
     /^Components:/ { sub(/^Components:[[:space:]]*/, ""); comps = $0 }
     /^Signed-By:/ { sub(/^Signed-By:[[:space:]]*/, ""); signed = $0 }
     END { flush() }
-  ' $(ls /etc/apt/sources.list.d/*.sources 2>/dev/null | grep -v "$out") >"$out.new"
+  ' $(ls /etc/apt/sources.list.d/*.sources 2>/dev/null | grep -v "$out") /dev/null >"$out.new"
   # One-line style entries, for machines configured the older way.
   grep -hsE '^[[:space:]]*deb[[:space:]]' /etc/apt/sources.list /etc/apt/sources.list.d/*.list |
     sed -E 's/^[[:space:]]*deb[[:space:]]/deb-src /' >"${out%.sources}.list.new" || true
-  mv "$out.new" "$out"
+  if [ -s "$out.new" ]; then mv "$out.new" "$out"; else rm -f "$out.new"; fi
   if [ -s "${out%.sources}.list.new" ]; then mv "${out%.sources}.list.new" "${out%.sources}.list"; else rm -f "${out%.sources}.list.new"; fi
   [ -s "$out" ] || [ -s "${out%.sources}.list" ] || { echo "fetch-nuklear: no apt sources to derive deb-src from" >&2; exit 1; }
 }

@@ -6,6 +6,7 @@ for fd in /proc/$$/fd/*; do
   fd=${fd##*/}
   if [ "$fd" -gt 2 ] 2>/dev/null; then eval "exec $fd>&-" 2>/dev/null || true; fi
 done
+. "$(dirname "${BASH_SOURCE[0]}")/../scripts/utf8-locale.sh"
 : "${WINEPREFIX:?WINEPREFIX must name the test prefix}"
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}

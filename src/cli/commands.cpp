@@ -1,7 +1,9 @@
 #include "cli/commands.h"
 
+#include "cli/clean_journal.h"
 #include "cli/console.h"
 #include "cli/json_report.h"
+#include "cli/plan.h"
 #include "engine/cleaner.h"
 #include "engine/diagnostics.h"
 
@@ -103,8 +105,13 @@ bool confirmed() {
 }
 
 int clean_command(const CliOptions& options) {
-    auto results = scan_all();
-    if (!results) return EXIT_SCAN_FAILED;
+    console_printf("Scanning for cleanable items...\n");
+    const CleanScan scan = scan_for_clean();  // with --plan, the plan's items as found again
+    if (!scan.results) {
+        console_printf("Error: %s\n", scan.error.c_str());
+        return scan.status;
+    }
+    const auto& results = scan.results;
     if (results->total_items == 0) {
         console_printf("No items to clean.\n");
         return EXIT_OK;
@@ -121,12 +128,15 @@ int clean_command(const CliOptions& options) {
         return EXIT_DECLINED;
     }
     console_printf("\nCleaning...\n");
-    auto cleaned = cleaner_clean(results->items);
+    auto cleaned = clean_scanned(results->items);
     if (!cleaned) return EXIT_OK;
+    const std::string journal_failure = write_clean_journal(*results, *cleaned);
     console_printf("\nCleaning complete:\n");
     console_printf("  Cleaned: %zu items (%s)\n", static_cast<std::size_t>(cleaned->cleaned_count),
                    format_size(cleaned->bytes_freed).c_str());
     console_printf("  Failed: %zu items\n", static_cast<std::size_t>(cleaned->failed_count));
+    std::fflush(stdout);
+    if (!journal_failure.empty()) std::fprintf(stderr, "Warning: %s\n", journal_failure.c_str());
     return EXIT_OK;
 }
 

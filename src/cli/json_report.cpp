@@ -1,12 +1,14 @@
 #include "cli/json_report.h"
 
 #include "cli/commands.h"
+#include "cli/clean_journal.h"
 #include "cli/console.h"
+#include "cli/plan.h"
 #include "engine/cleaner.h"
+#include "engine/diagnostics.h"
 #include "modules/registry_cleaner.h"
 
 #include <build_info.h>
-#include <nlohmann/json.hpp>
 
 #include <windows.h>
 #include <fcntl.h>
@@ -17,68 +19,63 @@
 
 namespace {
 
-// Keeps the keys in the order docs/json.md lists them.
-using Json = nlohmann::ordered_json;
-
-constexpr int SCHEMA_VERSION = 1;
-
-// Paths and names come from the 8-bit Windows calls, in the ANSI code page,
-// which is not UTF-8 on every system; the document is UTF-8 whatever it is.
-std::string utf8_from_ansi(const std::string& text) {
-    if (text.empty() || GetACP() == CP_UTF8) return text;
-    const int units = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(units, L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), units);
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, nullptr, 0, nullptr, nullptr);
-    std::string utf8(bytes, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, utf8.data(), bytes, nullptr, nullptr);
-    return utf8;
-}
-
-const char* type_name(CleanItemType type) {
-    switch (type) {
-        case ITEM_DIRECTORY: return "directory";
-        case ITEM_REGISTRY_VALUE: return "registry_value";
-        default: return "file";
-    }
-}
-
-// The scan tags every description "[module_id] text"; the document keeps the two apart.
-std::pair<std::string, std::string> split_tag(const std::string& description) {
-    const auto close = description.find("] ");
-    if (description.empty() || description[0] != '[' || close == std::string::npos) return {"", description};
-    return {description.substr(1, close - 1), description.substr(close + 2)};
-}
-
-Json item_json(const CleanItem& item) {
-    const auto [module, text] = split_tag(item.description);
-    return {{"module", module},
-            {"type", type_name(item.type)},
-            {"path", utf8_from_ansi(item.path)},
-            {"size", item.size},
-            {"description", utf8_from_ansi(text)},
-            {"selected", item.selected},
-            {"locked", item.locked},
-            {"locked_by", item.locked_by ? Json(utf8_from_ansi(*item.locked_by)) : Json(nullptr)},
-            {"locker_pid", item.locker_pid}};
-}
+constexpr int SCHEMA_VERSION = 2;
 
 Json document(const char* command) {
     return {{"schema", SCHEMA_VERSION}, {"program", "Tidewick"}, {"version", TWK_VERSION}, {"command", command}};
 }
 
-void add_scan(Json& document, const ScanResults& results) {
+const char* outcome_name(ItemOutcome outcome) {
+    switch (outcome) {
+        case ItemOutcome::removed: return "removed";
+        case ItemOutcome::skipped: return "skipped";
+        case ItemOutcome::failed: return "failed";
+        default: return nullptr;  // not cleaned: a dry run
+    }
+}
+
+const char* removal_name(Removal how) {
+    switch (how) {
+        case Removal::recycled: return "recycled";
+        case Removal::deleted: return "deleted";
+        case Removal::linked: return "linked";
+        default: return nullptr;
+    }
+}
+
+Json name_or_null(const char* name) { return name ? Json(name) : Json(nullptr); }
+
+void add_items(Json& document, const ScanResults& results, const ItemList& items, bool with_outcome) {
     document["total_items"] = results.total_items;
     document["total_size"] = results.total_size;
-    Json& items = document["items"] = Json::array();
-    for (const CleanItem& item : results.items) items.push_back(item_json(item));
+    Json& listed = document["items"] = Json::array();
+    const ItemFields fields;
+    for (const CleanItem& item : items) {
+        Json entry = fields(item);
+        if (with_outcome) {
+            entry["outcome"] = name_or_null(outcome_name(item.outcome));
+            entry["how"] = name_or_null(removal_name(item.how));
+            entry["reason"] = item.outcome == ItemOutcome::skipped || item.outcome == ItemOutcome::failed
+                                  ? Json(utf8_from_ansi(item.reason))
+                                  : Json(nullptr);
+        }
+        listed.push_back(std::move(entry));
+    }
+}
+
+// What a reader should know beyond the counts.
+Json clean_warnings(const CleanResults& cleaned) {
+    Json warnings = Json::array();
+    if (cleaned.recycled_count > 0) {
+        warnings.push_back(std::to_string(cleaned.recycled_count) + " items (" + format_size(cleaned.bytes_recycled) +
+                           ") are in the Recycle Bin: their space is in use until it is emptied");
+    }
+    return warnings;
 }
 
 // One line and a bare "\n": the stream is switched out of text mode so the
-// bytes are the same whichever system reads the report. Invalid UTF-8, the
-// one thing dump() would throw for, is replaced rather than thrown.
-int print_document(const Json& document) {
-    const std::string text = document.dump(-1, ' ', false, Json::error_handler_t::replace);
+// bytes are the same whichever system reads the report.
+int print_document(const std::string& text) {
     std::fflush(stdout);
     _setmode(_fileno(stdout), _O_BINARY);
     console_printf("%s\n", text.c_str());
@@ -86,16 +83,20 @@ int print_document(const Json& document) {
     return EXIT_OK;
 }
 
-int error(const char* message, int status) {
-    std::fprintf(stderr, "Error: %s\n", message);
+int print_document(const Json& document) { return print_document(document_text(document)); }
+
+int error(const std::string& message, int status) {
+    std::fprintf(stderr, "Error: %s\n", message.c_str());
     return status;
 }
 
 int scan_json() {
-    const auto results = cleaner_scan();
+    auto results = cleaner_scan();
     if (!results) return error("Scan failed", EXIT_SCAN_FAILED);
+    complete_snapshots(results->items);
     Json report = document("scan");
-    add_scan(report, *results);
+    report["options"] = recorded_scan_options();
+    add_items(report, *results, results->items, false);
     return print_document(report);
 }
 
@@ -104,20 +105,13 @@ int clean_json(const CliOptions& options) {
         return error("clean --json needs --force or --dry-run: a report cannot answer the confirmation prompt",
                      EXIT_USAGE);
     }
-    const auto results = cleaner_scan();
-    if (!results) return error("Scan failed", EXIT_SCAN_FAILED);
-    std::unique_ptr<CleanResults> cleaned;
-    if (!options.dry_run) cleaned = cleaner_clean(results->items);
-    if (!cleaned) cleaned = std::make_unique<CleanResults>();  // a dry run or nothing to clean: zero counts
-
-    Json report = document("clean");
-    add_scan(report, *results);
-    report["dry_run"] = options.dry_run;
-    report["cleaned_count"] = cleaned->cleaned_count;
-    report["failed_count"] = cleaned->failed_count;
-    report["bytes_freed"] = cleaned->bytes_freed;
-    Json& errors = report["errors"] = Json::array();
-    for (const std::string& message : cleaned->errors) errors.push_back(utf8_from_ansi(message));
+    const CleanScan scan = scan_for_clean();
+    if (!scan.results) return error(scan.error, scan.status);
+    if (options.dry_run) return print_document(clean_document(*scan.results, CleanResults{}, true));
+    auto cleaned = clean_scanned(scan.results->items);
+    if (!cleaned) cleaned = std::make_unique<CleanResults>();  // the engine could not clean: zero counts
+    Json report = clean_document(*scan.results, *cleaned, false);
+    if (const auto failure = write_clean_journal(report); !failure.empty()) report["warnings"].push_back(failure);
     return print_document(report);
 }
 
@@ -134,6 +128,28 @@ int list_modules_json() {
 }
 
 }  // namespace
+
+Json clean_document(const ScanResults& results, const CleanResults& cleaned, bool dry_run) {
+    Json report = document("clean");
+    // A dry run reports the items as found; a clean, as it left them.
+    add_items(report, results, dry_run ? results.items : cleaned.items, true);
+    report["dry_run"] = dry_run;
+    report["cleaned_count"] = cleaned.cleaned_count;
+    report["failed_count"] = cleaned.failed_count;
+    report["bytes_freed"] = cleaned.bytes_freed;
+    Json& errors = report["errors"] = Json::array();
+    for (const std::string& message : cleaned.errors) errors.push_back(utf8_from_ansi(message));
+    report["skipped_count"] = cleaned.skipped_count;
+    report["recycled_count"] = cleaned.recycled_count;
+    report["bytes_recycled"] = cleaned.bytes_recycled;
+    report["warnings"] = clean_warnings(cleaned);
+    return report;
+}
+
+// Invalid UTF-8, the one thing dump() would throw for, is replaced rather than thrown.
+std::string document_text(const Json& document) {
+    return document.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
 
 std::optional<int> run_json_command(const CliOptions& options) {
     g_progress_callback = nullptr;  // standard output carries the document alone

@@ -133,24 +133,6 @@ void settle_left_over(ItemList& batch) {
     }
 }
 
-void count_outcome(CleanResults& results, const CleanItem& item) {
-    switch (item.outcome) {
-        case ItemOutcome::removed:
-            results.cleaned_count += 1;
-            results.bytes_freed += item.size;
-            if (item.how == Removal::recycled) {
-                results.recycled_count += 1;
-                results.bytes_recycled += item.size;
-            }
-            break;
-        case ItemOutcome::failed:
-            results.failed_count += 1;
-            results.errors.push_back(item.path + ": " + item.reason);
-            break;
-        default: results.skipped_count += 1; break;
-    }
-}
-
 // Each module cleans its own batch of copies; the caller's list is left as it
 // is, and the copies come back in the results with their outcomes.
 std::unique_ptr<CleanResults> clean_modules(const ItemList& items, const std::atomic<bool>* cancel) {
@@ -188,6 +170,24 @@ std::unique_ptr<CleanResults> clean_modules(const ItemList& items, const std::at
 void report_scan_warning(std::string warning) {
     if (!current_scan || std::ranges::find(current_scan->warnings, warning) != current_scan->warnings.end()) return;
     current_scan->warnings.push_back(std::move(warning));
+}
+
+void count_outcome(CleanResults& results, const CleanItem& item) {
+    switch (item.outcome) {
+        case ItemOutcome::removed:
+            results.cleaned_count += 1;
+            results.bytes_freed += item.size;
+            if (item.how == Removal::recycled) {
+                results.recycled_count += 1;
+                results.bytes_recycled += item.size;
+            }
+            break;
+        case ItemOutcome::failed:
+            results.failed_count += 1;
+            results.errors.push_back(item.path + ": " + item.reason);
+            break;
+        default: results.skipped_count += 1; break;
+    }
 }
 
 bool clean_cancelled() { return current_cancel && current_cancel->load(); }

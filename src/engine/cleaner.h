@@ -49,6 +49,8 @@ void report_scan_warning(std::string warning);
 void settle_removed(CleanItem& item, Removal how);
 void settle_skipped(CleanItem& item, std::string reason);
 void settle_failed(CleanItem& item, std::string reason);
+// Adds a settled item to the totals and, when it failed, its message to the errors.
+void count_outcome(CleanResults& results, const CleanItem& item);
 // True once the front end asked the running clean to stop; modules look
 // between items and leave the rest pending.
 bool clean_cancelled();

@@ -1,5 +1,6 @@
 #include "gui/gui_state.h"
 
+#include "cli/clean_journal.h"
 #include "engine/cleaner.h"
 #include "engine/diagnostics.h"
 
@@ -236,6 +237,7 @@ DWORD WINAPI clean_worker(LPVOID) {
     gui_log("=== CLEAN COMPLETE ===\n");
     gui_log("=====================\n");
     if (cleaned) {
+        write_clean_journal(results, *cleaned);
         log_clean_summary(*cleaned, results.total_items);
     } else {
         gui_log("✖ ERROR: Clean operation failed\n");

@@ -26,9 +26,9 @@ constexpr const char* DOWNLOAD = "Windows\\SoftwareDistribution\\Download\\";
 constexpr const char* REPORTS = "Local\\Microsoft\\Windows\\WER\\ReportArchive\\";
 constexpr const char* UNKNOWN_HOLDER = " - LOCKED by System or Unknown Process (PID: 0)\n";
 
-// Ages are set when the tree is made; the scan runs a moment later, so the
-// file just under a day old is kept a minute clear of the boundary (a
-// loaded machine can take seconds to start a scan).
+// Ages are set when the tree is made; the two scans and the clean follow
+// within seconds, more on a busy machine, so the file just under a day old
+// is kept a minute clear of the boundary.
 constexpr FixtureFile FILES[] = {
     {"Temp\\a\\b\\c\\deep.log", 300, 3 * DAY},
     {"Temp\\future.log", 50, -3600},  // written in the future: counts as old

@@ -6,6 +6,7 @@
 # desktop process, which also carries the clipboard to X, starts with the
 # DISPLAY of the first program that needs it and keeps it for the server's life.
 
+. "$(dirname "${BASH_SOURCE[0]}")/../../scripts/utf8-locale.sh"
 : "${WINEPREFIX:?run under the test environment}"
 : "${TWK_EXE:?}" "${TWK_TEST_TOOLS:?}"
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
