@@ -91,14 +91,15 @@ bool is_candidate(const WIN32_FIND_DATAA& entry) {
     return is_old_enough(entry) && !is_excluded_name(entry.cFileName);
 }
 
-CleanItem make_item(std::string path, const WIN32_FIND_DATAA& entry) {
+CleanItem make_item(std::string path, const WIN32_FIND_DATAA& entry, const ProbedFile& probed) {
     CleanItem item;
     item.type = ITEM_FILE;
     item.path = std::move(path);
     item.size = find_data_size(entry);
     item.description = "Temporary file";
-    item.snapshot = listed_snapshot(item.path, false);
-    if (apply_lock_state(item, item.path)) {
+    item.snapshot = probed.snapshot;
+    if (probed.locked) {
+        mark_locked(item, item.path);
         item.description = item.locked_by ? "Temporary file (LOCKED)" : "Temporary file (LOCKED by unknown process)";
     }
     return item;
@@ -106,7 +107,7 @@ CleanItem make_item(std::string path, const WIN32_FIND_DATAA& entry) {
 
 // Links inside a temporary directory are not entered: what they point to is
 // not temporary.
-void scan_temp_directory(const std::string& dir, ItemList& items, AncestorChain& chain,
+void scan_temp_directory(const std::string& dir, std::uint32_t volume, ItemList& items, AncestorChain& chain,
                          const WIN32_FIND_DATAA* own = nullptr) {
     AncestorChain::Step step(chain, dir, own);
     if (!step.entered()) return;
@@ -115,11 +116,10 @@ void scan_temp_directory(const std::string& dir, ItemList& items, AncestorChain&
         auto path = join_path(dir, entry->cFileName);
         if (!path) continue;
         if (is_directory(*entry)) {
-            if (!is_reparse_point(*entry)) scan_temp_directory(*path, items, chain, entry);
+            if (!is_reparse_point(*entry)) scan_temp_directory(*path, volume, items, chain, entry);
         } else if (is_candidate(*entry)) {
-            CleanItem item = make_item(std::move(*path), *entry);
-            // Nothing recorded: a link the system does not mark, or a path that leads elsewhere.
-            if (item.snapshot) items.push_back(std::move(item));
+            const ProbedFile probed = probe_listed_file(*path, *entry, volume);
+            if (probed.snapshot) items.push_back(make_item(std::move(*path), *entry, probed));
         }
     }
 }
@@ -129,7 +129,7 @@ std::uint64_t scan(ItemList& items) {
     state.temp_locations = sound_temp_locations();
     for (const std::string& dir : state.temp_locations) {
         AncestorChain chain;
-        scan_temp_directory(dir, items, chain);
+        if (const auto volume = volume_serial_of(dir)) scan_temp_directory(dir, *volume, items, chain);
     }
     return items.size();
 }
