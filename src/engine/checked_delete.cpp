@@ -225,7 +225,9 @@ void delete_opened(CleanItem& item, Opened opened, const std::wstring& path) {
 class PinnedPath {
 public:
     PinnedPath(const std::wstring& root, const std::wstring& path) {
-        if (path.size() <= root.size() + 1 || path.compare(0, root.size(), root) != 0 || path[root.size()] != L'\\') {
+        if (path.size() <= root.size() + 1 || path[root.size()] != L'\\' ||
+            _wcsnicmp(path.c_str(), root.c_str(), root.size()) != 0) {
+            held_ = false;
             return;
         }
         // The root may itself be a link: it was resolved once, at the scan.
