@@ -6,6 +6,7 @@
 #include "support/profile_run.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <windows.h>
 
@@ -74,24 +75,28 @@ TEST(Identity, UnsoundTemporaryRootsListNothingOutsideTheRealOnesAndNothingTwice
     const DirectoryLink drive(drive_link, tree.path("Drive"));
     const std::string temp = tree.path("Temp"), windows_temp = tree.path("Windows\\Temp");
     const std::multiset<std::string> both{"Temp\\old.log", "Windows\\Temp\\win.log"}, windows_only{"Windows\\Temp\\win.log"};
-    const std::tuple<const char*, std::string, std::string, std::multiset<std::string>> cases[] = {
-        {"unset", UNSET_VARIABLE, UNSET_VARIABLE, windows_only},  // GetTempPathA answers with the profile
-        {"empty", "", "", windows_only},                          // %TEMP% expands to the current drive's root
-        {"drive root", "T:\\", "T:\\", windows_only},
-        {"trailing backslash", temp + "\\", temp, both},
-        {"relative", "Pictures", "Pictures", windows_only},
-        {"a user folder", tree.path("Documents"), tree.path("Documents"), windows_only},
-        {"the Windows one", windows_temp, windows_temp + "\\", windows_only},
-        {"around the Windows one", tree.path("Windows"), tree.path("Windows"), windows_only},
+    // An unsound root is passed over with a warning; a sound one met twice is walked once, silently.
+    const std::tuple<const char*, std::string, std::string, std::multiset<std::string>, bool> cases[] = {
+        {"unset", UNSET_VARIABLE, UNSET_VARIABLE, windows_only, true},  // GetTempPathA answers with the profile
+        {"empty", "", "", windows_only, true},                          // %TEMP% expands to the current drive's root
+        {"drive root", "T:\\", "T:\\", windows_only, true},
+        {"trailing backslash", temp + "\\", temp, both, false},
+        {"relative", "Pictures", "Pictures", windows_only, true},
+        {"a user folder", tree.path("Documents"), tree.path("Documents"), windows_only, true},
+        {"the Windows one", windows_temp, windows_temp + "\\", windows_only, false},
+        {"around the Windows one", tree.path("Windows"), tree.path("Windows"), windows_only, false},
     };
-    for (const auto& [name, temp_value, tmp_value, expected] : cases) {
+    for (const auto& [name, temp_value, tmp_value, expected, warned] : cases) {
         ProcessOptions options;
         options.environment = profile_environment(tree);
         options.environment["TEMP"] = temp_value;
         options.environment["TMP"] = tmp_value;
         options.working_directory = tree.root();
-        const ProcessResult scan = run_process(twk_exe_path(), {"--no-gui", "scan"}, options);
+        const ProcessResult scan = run_process(twk_exe_path(), {"--no-gui", "scan", "-v"}, options);
         EXPECT_EQ(listed_paths(tree, scan.output), expected) << name << "\n" << scan.output;
+        EXPECT_EQ(scan.output.find("passed over\n") != std::string::npos, warned) << name << "\n" << scan.output;
+        const ProcessResult json = run_process(twk_exe_path(), {"scan", "--json"}, options);
+        EXPECT_EQ(nlohmann::json::parse(json.output)["warnings"].empty(), !warned) << name << "\n" << json.output;
     }
 }
 
