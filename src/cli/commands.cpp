@@ -50,6 +50,12 @@ std::optional<std::string> unknown_module(const CliOptions& options) {
     return std::nullopt;
 }
 
+// With -v, the places a module passed over and why (an unsound TEMP, say).
+void print_scan_warnings(const ScanResults& results, bool verbose) {
+    if (!verbose) return;
+    for (const std::string& warning : results.warnings) console_printf("Warning: %s\n", warning.c_str());
+}
+
 std::unique_ptr<ScanResults> scan_chosen(const CliOptions& options) {
     console_printf("Scanning for cleanable items...\n");
     auto results = scan_for(options);
@@ -106,6 +112,7 @@ void print_locked(const ItemList& items, int locked) {
 int scan_command(const CliOptions& options) {
     auto results = scan_chosen(options);
     if (!results) return EXIT_SCAN_FAILED;
+    print_scan_warnings(*results, options.verbose);
     console_printf("\nScan Results:\n");
     console_printf("Total items: %zu\n", static_cast<std::size_t>(results->total_items));
     console_printf("Total size: %s\n", format_size(results->total_size).c_str());
@@ -127,6 +134,21 @@ void print_would_clean(const ItemList& items) {
     console_printf("Would clean: %zu items (%s)\n", count, format_size(bytes).c_str());
 }
 
+// Copies replaced by hard links to their kept copy: the space is free at once,
+// but nothing of it is in the Recycle Bin to restore.
+void print_links_made(const ItemList& items) {
+    std::size_t count = 0;
+    std::uint64_t bytes = 0;
+    for (const CleanItem& item : items) {
+        if (item.outcome != ItemOutcome::removed || item.how != Removal::linked) continue;
+        ++count;
+        bytes += item.size;
+    }
+    if (count == 0) return;
+    console_printf("  Replaced by links: %zu items (%s), permanently: not in the Recycle Bin\n", count,
+                   format_size(bytes).c_str());
+}
+
 // The totals, then with -v why each item that was not removed stayed.
 void print_clean_summary(const CleanResults& cleaned, bool verbose) {
     console_printf("\nCleaning complete:\n");
@@ -138,6 +160,7 @@ void print_clean_summary(const CleanResults& cleaned, bool verbose) {
         console_printf("  In the Recycle Bin: %zu items (%s)\n", static_cast<std::size_t>(cleaned.recycled_count),
                        format_size(cleaned.bytes_recycled).c_str());
     }
+    print_links_made(cleaned.items);
     if (!verbose) return;
     for (const CleanItem& item : cleaned.items) {
         if (item.outcome == ItemOutcome::skipped || item.outcome == ItemOutcome::failed) {
@@ -163,6 +186,7 @@ int clean_command(const CliOptions& options) {
         return scan.status;
     }
     const auto& results = scan.results;
+    print_scan_warnings(*results, options.verbose);
     if (results->total_items == 0) {
         console_printf("No items to clean.\n");
         return EXIT_OK;

@@ -128,6 +128,8 @@ Json scan_document(ScanResults& results) {
     complete_snapshots(results.items);
     Json report = document("scan");
     report["options"] = recorded_scan_options();
+    Json& warnings = report["warnings"] = Json::array();
+    for (const std::string& warning : results.warnings) warnings.push_back(utf8_from_ansi(warning));
     add_items(report, results, results.items, false);
     return report;
 }
@@ -146,6 +148,7 @@ Json clean_document(const ScanResults& results, const CleanResults& cleaned, boo
     report["recycled_count"] = cleaned.recycled_count;
     report["bytes_recycled"] = cleaned.bytes_recycled;
     report["warnings"] = clean_warnings(cleaned);
+    for (const std::string& warning : results.warnings) report["warnings"].push_back(utf8_from_ansi(warning));
     return report;
 }
 

@@ -79,6 +79,13 @@ auto or_no_results(Operation operation) noexcept -> decltype(operation()) {
     }
 }
 
+// Where modules' warnings go while a scan runs; nowhere outside one.
+thread_local ScanResults* current_scan = nullptr;
+struct ScanInProgress {
+    explicit ScanInProgress(ScanResults* results) { current_scan = results; }
+    ~ScanInProgress() { current_scan = nullptr; }
+};
+
 // The merged scan of the chosen modules; `ids` null means every module.
 std::unique_ptr<ScanResults> scan_modules(const std::span<const std::string>* ids) {
     if (!registry.initialised) return nullptr;
@@ -87,6 +94,7 @@ std::unique_ptr<ScanResults> scan_modules(const std::span<const std::string>* id
         std::lock_guard guard(registry.lock);
         Exclusions exclusions(registry.excluded);
         const std::size_t n = registry.count;
+        const ScanInProgress in_progress(results.get());
         for (std::size_t i = 0; i < n; ++i) {
             const CleanerModule* module = registry.modules[i];
             if (ids && !is_chosen(module, *ids)) continue;
@@ -168,6 +176,11 @@ std::unique_ptr<CleanResults> clean_modules(const ItemList& items, const std::at
 }
 
 }  // namespace
+
+void report_scan_warning(std::string warning) {
+    if (!current_scan || std::ranges::find(current_scan->warnings, warning) != current_scan->warnings.end()) return;
+    current_scan->warnings.push_back(std::move(warning));
+}
 
 void count_outcome(CleanResults& results, const CleanItem& item) {
     switch (item.outcome) {

@@ -45,6 +45,10 @@ std::unique_ptr<ScanResults> cleaner_scan(std::span<const std::string> module_id
 // skipped as "cancelled".
 std::unique_ptr<CleanResults> cleaner_clean(const ItemList& items, const std::atomic<bool>* cancel = nullptr);
 
+// For modules' scans: something passed over that the user should hear of
+// (a temporary directory from an unsound TEMP), kept in the scan's warnings.
+void report_scan_warning(std::string warning);
+
 // For modules' clean operations: how each pending item of a batch ended.
 void settle_removed(CleanItem& item, Removal how);
 void settle_skipped(CleanItem& item, std::string reason);

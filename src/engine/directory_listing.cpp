@@ -28,9 +28,27 @@ bool holds_any(std::string_view text, std::string_view forbidden) {
     return false;
 }
 
+// "CON", "nul.txt", "COM1.log": the system opens the device, not the file.
+bool is_device_name(std::string_view name) {
+    const std::string_view stem = name.substr(0, name.find('.'));
+    const auto is = [stem](std::string_view device) {
+        return stem.size() == device.size() && _strnicmp(stem.data(), device.data(), device.size()) == 0;
+    };
+    if (is("CON") || is("PRN") || is("AUX") || is("NUL")) return true;
+    const bool numbered = stem.size() == 4 && stem[3] >= '1' && stem[3] <= '9';
+    return numbered && (_strnicmp(stem.data(), "COM", 3) == 0 || _strnicmp(stem.data(), "LPT", 3) == 0);
+}
+
 }  // namespace
 
-bool is_faithful_name(std::string_view name) { return !name.empty() && !holds_any(name, "?*\\/:<>|\""); }
+bool is_faithful_name(std::string_view name) {
+    if (name.empty() || holds_any(name, "?*\\/:<>|\"")) return false;
+    // Path normalisation cuts a final dot or space: "report.log." opens "report.log".
+    if (name.back() == '.' || name.back() == ' ') return false;
+    // U+FFFD in UTF-8: a name that did not convert, standing for another one.
+    if (name.find("\xEF\xBF\xBD") != std::string_view::npos) return false;
+    return !is_device_name(name);
+}
 
 bool is_faithful_path(std::string_view path) { return !holds_any(path, "?*<>|\""); }
 

@@ -28,7 +28,10 @@ bool is_dot_entry(const char* name);
 // False for a name holding a character no Windows file name may contain
 // (? * \ / : < > | " or a control character). A listing returns such a name
 // only when the real one did not convert to the ANSI code page: "???.txt" is
-// a wildcard, and a best-fit "\x.txt" names another file. It is never acted on.
+// a wildcard, and a best-fit "\x.txt" names another file. Nor does a name
+// survive the round trip through the system's path rules when it ends in a
+// dot or a space (cut off), holds U+FFFD (a name that did not convert) or is a
+// device name such as "NUL" or "com1.log". It is never acted on.
 bool is_faithful_name(std::string_view name);
 
 // False for a path holding a wildcard, another character no path may contain,

@@ -107,6 +107,11 @@ std::optional<LockHolder> is_file_locked(const std::string& path) {
 
 bool apply_lock_state(CleanItem& item, const std::string& file) {
     if (!probe_file_lock(file)) return false;
+    mark_locked(item, file);
+    return true;
+}
+
+void mark_locked(CleanItem& item, const std::string& file) {
     item.locked = true;
     item.selected = false;
     item.locker_pid = 0;
@@ -114,7 +119,6 @@ bool apply_lock_state(CleanItem& item, const std::string& file) {
         item.locked_by = std::move(holder->name);
         item.locker_pid = holder->pid;
     }
-    return true;
 }
 
 const LockQueryApi& real_lock_query_api() { return real_api; }

@@ -36,6 +36,8 @@ std::optional<LockHolder> is_file_locked(const std::string& path);
 // it is locked the item is marked locked and unselected, with the holder's
 // name and pid when one can be found. True when the file is locked.
 bool apply_lock_state(CleanItem& item, const std::string& file);
+// The same for a file already found held: marks the item and names the holder.
+void mark_locked(CleanItem& item, const std::string& file);
 
 // The system calls behind is_file_locked, swappable so tests can play a
 // Restart Manager that names processes (Wine's never does).

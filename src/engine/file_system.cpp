@@ -1,6 +1,7 @@
 #include "engine/file_system.h"
 
-#include "engine/recycle_bin.h"
+#include "engine/cleaner.h"
+#include "engine/environment_roots.h"
 
 #include <winternl.h>
 
@@ -10,25 +11,6 @@ namespace {
 
 // FileInternalInformation: the file index alone, without the volume query.
 constexpr auto FILE_INDEX_CLASS = static_cast<FILE_INFORMATION_CLASS>(6);
-
-void clear_read_only(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
-        SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
-    }
-}
-
-bool delete_file(const std::string& path) {
-    clear_read_only(path);
-    return DeleteFileA(path.c_str()) != 0;
-}
-
-// A link is removed as a link. Some systems refuse both calls for a directory
-// link (Wine 8 reports one as a non-empty directory); the link then stays,
-// and so does everything it points to.
-bool remove_link(const std::string& path) {
-    return RemoveDirectoryA(path.c_str()) != 0 || DeleteFileA(path.c_str()) != 0;
-}
 
 std::uint64_t directory_size(const std::string& dir, AncestorChain& chain, const WIN32_FIND_DATAA* own = nullptr) {
     AncestorChain::Step step(chain, dir, own);
@@ -44,32 +26,6 @@ std::uint64_t directory_size(const std::string& dir, AncestorChain& chain, const
         }
     }
     return total;
-}
-
-bool delete_directory(const std::string& dir, AncestorChain& chain);
-
-bool delete_path(const std::string& path, AncestorChain& chain) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        return remove_link(path);
-    }
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        return delete_directory(path, chain);
-    }
-    return delete_file(path);
-}
-
-// Entries that fail to go simply stay behind, and then the directory does too.
-bool delete_directory(const std::string& dir, AncestorChain& chain) {
-    AncestorChain::Step step(chain, dir);
-    if (!step.entered()) return false;
-    {
-        DirectoryListing listing(dir);
-        while (const WIN32_FIND_DATAA* entry = listing.next()) {
-            if (auto child = join_path(dir, entry->cFileName)) delete_path(*child, chain);
-        }
-    }  // the search handle is closed before the directory is removed
-    return RemoveDirectoryA(dir.c_str()) != 0;
 }
 
 }  // namespace
@@ -96,15 +52,17 @@ bool crosses_link(const std::string& base, std::string_view fixed_part) {
     return false;
 }
 
-std::optional<std::string> expand_location(std::string_view path_template) {
+std::optional<std::string> expand_location(std::string_view path_template, RootUse use) {
     const auto root_end = path_template.rfind('%');
     const std::size_t root_size = root_end == std::string_view::npos ? 0 : root_end + 1;
-    auto root = expand_env_path(std::string(path_template.substr(0, root_size)).c_str());
+    const std::string root_template(path_template.substr(0, root_size));
+    auto root = expand_env_path(root_template.c_str());
     if (!root) return std::nullopt;
-    const std::string_view fixed_part = path_template.substr(root_size);
-    std::string path = *root + std::string(fixed_part);
-    if (!fits_path_buffer(path) || !is_faithful_path(path) || crosses_link(*root, fixed_part)) return std::nullopt;
-    return path;
+    if (*root == root_template && !root_template.empty()) {
+        report_scan_warning(root_template + " is not set: passed over");
+        return std::nullopt;
+    }
+    return sound_directory(*root, path_template.substr(root_size), use, root_template);
 }
 
 bool is_still_as_listed(const CleanItem& item) {
@@ -122,19 +80,6 @@ bool is_existing_directory(const std::string& path) {
 std::uint64_t calculate_directory_size(const std::string& dir) {
     AncestorChain chain;
     return directory_size(dir, chain);
-}
-
-bool delete_path_recursive(const std::string& path) {
-    if (path.empty() || !fits_path_buffer(path) || !is_faithful_path(path)) return false;
-    AncestorChain chain;
-    return delete_path(path, chain);
-}
-
-std::optional<Removal> recycle_or_delete_file(const std::string& path) {
-    if (!fits_path_buffer(path) || !is_faithful_path(path)) return std::nullopt;
-    if (send_to_recycle_bin(path)) return Removal::recycled;
-    if (delete_file(path)) return Removal::deleted;
-    return std::nullopt;
 }
 
 AncestorChain::Step::Step(AncestorChain& chain, const std::string& dir, const WIN32_FIND_DATAA* entry)

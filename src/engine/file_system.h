@@ -1,5 +1,6 @@
 #pragma once
-// Expanding, sizing and deleting paths for the file-collecting modules.
+// Expanding and sizing paths for the file-collecting modules (deleting them
+// is checked_delete.h's).
 //
 // Every walk here follows three safety rules. A path that does not fit the
 // 260-byte buffer is skipped, never acted on in cut form. A name or path that
@@ -8,6 +9,7 @@
 // lies outside the place being cleaned, and entering links is how walks loop.
 
 #include "engine/directory_listing.h"
+#include "engine/environment_roots.h"
 #include "engine/records.h"
 
 #include <cstdint>
@@ -27,15 +29,16 @@ std::optional<std::string> expand_env_path(const char* path);
 // link itself would undo the user's redirection.
 bool crosses_link(const std::string& base, std::string_view fixed_part);
 
-// Expands a location template such as "%WINDIR%\Logs\CBS": nothing comes back
-// when the expansion fails, when the result is not a faithful path, or when
-// a fixed directory below the expanded root (Logs, CBS) is a link. The root
-// itself is the user's own setting.
-std::optional<std::string> expand_location(std::string_view path_template);
+// Expands a location template such as "%WINDIR%\Logs\CBS": the directory
+// below the variable's root when that root is sound (environment_roots.h),
+// spelled below the root's final path; nothing when the variable is not set
+// (a scan warning), the root is unsound, or a fixed directory below the root
+// (Logs, CBS) is a link. The root itself is the user's own setting.
+std::optional<std::string> expand_location(std::string_view path_template, RootUse use = RootUse::location);
 
 // True when the item's path is still what the scan listed: a file for a file
-// item, a directory for a directory item, and not a link. A clean may come
-// hours after its scan; anything else found there is not touched.
+// item, a directory for a directory item, and not a link. The file modules
+// check more, through the handle that acts (checked_delete.h).
 bool is_still_as_listed(const CleanItem& item);
 
 // True when the path names a directory (or a link to one).
@@ -45,16 +48,6 @@ bool is_existing_directory(const std::string& path);
 // included. `dir` itself may be a link; links found inside count 0. A missing
 // or unlistable directory counts 0.
 std::uint64_t calculate_directory_size(const std::string& dir);
-
-// Deletes a file, or a directory with everything inside it, immediately.
-// Read-only files are deleted too. A link is removed itself and never what it
-// points to. True when the path is gone.
-bool delete_path_recursive(const std::string& path);
-
-// Sends a file to the Recycle Bin; when the shell refuses, deletes it directly
-// (clearing its read-only bit first). How it went, or nothing when the file
-// is still there.
-std::optional<Removal> recycle_or_delete_file(const std::string& path);
 
 // Whole 100 ns ticks elapsed since `file_time`. A time in the future wraps to a
 // very large age, so such a file counts as old.

@@ -84,6 +84,7 @@ struct ScanResults {
     std::uint64_t total_items = 0;  // every item, locked and unselected ones included
     std::uint64_t total_size = 0;
     ItemList items;                 // modules in registration order
+    std::vector<std::string> warnings;  // roots a module passed over, and why
 };
 
 // The outcome of one clean, item by item and added up.

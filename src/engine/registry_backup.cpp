@@ -1,5 +1,6 @@
 #include "engine/registry_backup.h"
 
+#include "engine/text_conversion.h"
 #include "engine/win32_handle.h"
 
 #include <cstdio>
@@ -8,14 +9,6 @@
 namespace {
 
 constexpr int MAX_NAME_ATTEMPTS = 100;
-
-std::wstring widen(const std::string& text) {
-    if (text.empty()) return {};
-    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(length, L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-    return wide;
-}
 
 std::wstring quoted(const std::wstring& text) {
     std::wstring result = L"\"";
@@ -146,6 +139,12 @@ bool write_all(HANDLE file, const std::wstring& text) {
 }
 
 }  // namespace
+
+std::optional<RegistryValueSnapshot> read_registry_value(const RegistryValueLocation& location) {
+    ValueData value;
+    if (read_value(location, value) != ReadOutcome::read) return std::nullopt;
+    return RegistryValueSnapshot{value.type, std::string(value.bytes.begin(), value.bytes.end())};
+}
 
 std::optional<std::string> write_registry_backup(std::span<const RegistryValueLocation> values) {
     const auto text = backup_text(values);

@@ -2,6 +2,8 @@
 // Backups of registry values in the registry editor's import format, written
 // before values are deleted so that every deletion can be undone.
 
+#include "engine/records.h"
+
 #include <windows.h>
 
 #include <optional>
@@ -14,6 +16,10 @@ struct RegistryValueLocation {
     std::string subkey;     // empty for the root key itself
     std::string value_name;
 };
+
+// The value's type and raw data as stored now; nothing when it is missing or
+// cannot be read.
+std::optional<RegistryValueSnapshot> read_registry_value(const RegistryValueLocation& location);
 
 // Writes every listed value that exists, with its type and data, to a new
 // "registry-backup-YYYYMMDD-HHMMSS.reg" file under %LOCALAPPDATA%\Tidewick\Backups

@@ -57,6 +57,7 @@ void add_results(ScanResults& all, std::unique_ptr<ScanResults> part) {
     all.total_items += part->total_items;
     all.total_size += part->total_size;
     std::ranges::move(part->items, std::back_inserter(all.items));
+    std::ranges::move(part->warnings, std::back_inserter(all.warnings));
 }
 
 // "%d.%d seconds": whole seconds and tenths, from the operation's start.

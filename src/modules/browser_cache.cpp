@@ -4,6 +4,7 @@
 
 #include "modules/modules.h"
 
+#include "engine/checked_delete.h"
 #include "engine/file_locks.h"
 #include "engine/file_system.h"
 #include "engine/system_queries.h"
@@ -78,6 +79,8 @@ void add_cache_item(const std::string& dir, const char* browser, std::uint64_t s
     item.path = dir;
     item.size = size;
     item.description = std::string(browser) + " Cache";
+    item.snapshot = listed_snapshot(dir, true);
+    if (!item.snapshot) return;  // a link, or a path that leads elsewhere
     apply_cache_lock_state(item);
     if (item.locked) item.description += item.locked_by ? " (LOCKED by " + *item.locked_by + ")" : std::string(" (LOCKED)");
     items.push_back(std::move(item));
@@ -122,13 +125,8 @@ std::uint64_t scan(ItemList& items) {
     return items.size();
 }
 
-void remove_item(CleanItem& item) {
-    const bool still = is_still_as_listed(item);
-    settle_attempt(item, still, still && delete_path_recursive(item.path) ? std::optional(Removal::deleted) : std::nullopt);
-}
-
 // Silent: the caller reports only the outcomes.
-void clean(ItemList& batch) { clean_pending(batch, remove_item, false); }
+void clean(ItemList& batch) { clean_pending(batch, delete_listed, false); }
 
 std::uint64_t estimated_size() { return 524288000; }
 

@@ -3,11 +3,13 @@
 #include "engine/cleaner.h"
 #include "engine/directory_listing.h"
 #include "engine/registry_backup.h"
+#include "engine/text_conversion.h"
 #include "engine/win32_handle.h"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <cwctype>
 #include <string_view>
 
 namespace {
@@ -35,7 +37,8 @@ static const std::array<std::pair<HKEY, const char*>, 3> cleanable_roots{{
 }};
 static constexpr std::size_t MAX_CATEGORIES = 20;
 static constexpr DWORD VALUE_NAME_CHARS = 256;
-static constexpr DWORD VALUE_DATA_BYTES = 1024;
+// 1024 characters of string data, read through the wide calls.
+static constexpr DWORD VALUE_DATA_BYTES = 1024 * sizeof(wchar_t);
 static constexpr std::size_t ITEM_PATH_BUFFER = 512;
 
 struct ModuleState {
@@ -53,56 +56,91 @@ const char* root_key_name(HKEY root) {
 
 // ---- scan ----
 
-// True when the data, expanded, is a path that does not exist. Only "not
-// found" answers count: a path that cannot be checked (access denied, an
+// Registry text the clean can name again and a backup can carry exactly: no
+// NUL inside, no control character (a line feed breaks the backup's line), and
+// a faithful conversion. A name read through the 8-bit calls would end at an
+// embedded NUL ("tool\0x" read as "tool", deleting the valid "tool").
+std::optional<std::string> plain_text(std::wstring_view text) {
+    if (std::ranges::any_of(text, [](wchar_t c) { return c < 0x20; })) return std::nullopt;
+    return narrow(text);
+}
+
+// String data without its terminating NUL; nothing for data of odd length.
+std::optional<std::wstring> string_data(const RegistryValueSnapshot& value) {
+    if (value.data.size() % sizeof(wchar_t) != 0) return std::nullopt;
+    std::wstring text(value.data.size() / sizeof(wchar_t), L'\0');
+    std::memcpy(text.data(), value.data.data(), value.data.size());
+    if (!text.empty() && text.back() == L'\0') text.pop_back();
+    return text;
+}
+
+// Only drive-letter and UNC paths say where something is: "notepad.exe"
+// exists or not depending on the working directory.
+bool is_absolute_path(std::wstring_view path) {
+    const bool drive = path.size() >= 3 && std::iswalpha(path[0]) && path[1] == L':' && path[2] == L'\\';
+    const bool unc = path.size() > 2 && path.starts_with(L"\\\\") && path[2] != L'?' && path[2] != L'.';
+    return drive || unc;
+}
+
+// True when the data, expanded, is an absolute path that does not exist. Only
+// "not found" answers count: a path that cannot be checked (access denied, an
 // unreachable share) may well exist.
-bool names_missing_path(const char* data) {
-    char expanded[PATH_BUFFER_SIZE];
-    const DWORD length = ExpandEnvironmentStringsA(data, expanded, PATH_BUFFER_SIZE);
-    if (length == 0 || length > PATH_BUFFER_SIZE || expanded[0] == '\0') return false;
-    if (GetFileAttributesA(expanded) != INVALID_FILE_ATTRIBUTES) return false;
+bool names_missing_path(const std::wstring& data) {
+    wchar_t expanded[PATH_BUFFER_SIZE];
+    const DWORD length = ExpandEnvironmentStringsW(data.c_str(), expanded, PATH_BUFFER_SIZE);
+    if (length == 0 || length > PATH_BUFFER_SIZE || !is_absolute_path(expanded)) return false;
+    if (GetFileAttributesW(expanded) != INVALID_FILE_ATTRIBUTES) return false;
     const DWORD error = GetLastError();
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME;
 }
 
-// Outside the UTF-8 code page, a "?" in a name or in data may stand for a
-// character that did not convert: such a value names something else than
-// what is stored, so it is passed over.
-bool is_lossy(const char* text) { return GetACP() != CP_UTF8 && std::strchr(text, '?') != nullptr; }
+// A string value whose plain data names a missing path.
+bool is_stale(const RegistryValueSnapshot& value) {
+    if (value.value_type != REG_SZ && value.value_type != REG_EXPAND_SZ) return false;
+    const auto data = string_data(value);
+    return data && plain_text(*data) && names_missing_path(*data);
+}
 
-CleanItem item_for(const RegistryCategory& category, const char* value_name) {
+std::optional<CleanItem> item_for(const RegistryCategory& category, std::wstring_view value_name,
+                                  RegistryValueSnapshot value) {
+    const auto name = plain_text(value_name);
+    if (!name || !is_stale(value)) return std::nullopt;
     CleanItem item;
     item.type = ITEM_REGISTRY_VALUE;
     item.path = std::string(root_key_name(category.root)) + "\\" +
-                (category.subkey ? category.subkey : ROOT_KEY_PLACEHOLDER) + "\\" + value_name;
+                (category.subkey ? category.subkey : ROOT_KEY_PLACEHOLDER) + "\\" + *name;
     item.description = category.name;
     item.size = 1;  // a registry value counts as one byte in the totals
+    item.registry_value = std::make_shared<const RegistryValueSnapshot>(std::move(value));
+    // A cut path would name another value when cleaned.
+    if (item.path.size() >= ITEM_PATH_BUFFER) return std::nullopt;
     return item;
 }
 
-// Values stored directly in the category's key, in enumeration order. A value
+// Values stored directly in the category's key, in enumeration order, read
+// through the wide calls so that nothing in a name or data is hidden. A value
 // whose name or data does not fit the buffers ends the enumeration.
 void scan_category(const RegistryCategory& category, ItemList& items) {
     UniqueRegistryKey key;
-    if (RegOpenKeyExA(category.root, category.subkey, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return;
+    const std::wstring subkey = category.subkey ? widen(category.subkey) : std::wstring();
+    if (RegOpenKeyExW(category.root, category.subkey ? subkey.c_str() : nullptr, 0, KEY_READ, key.put()) !=
+        ERROR_SUCCESS) {
+        return;
+    }
     for (DWORD index = 0;; ++index) {
-        char name[VALUE_NAME_CHARS];
+        wchar_t name[VALUE_NAME_CHARS];
         DWORD name_length = VALUE_NAME_CHARS;
-        // One byte more than offered: data stored without its NUL can fill the
-        // whole buffer and is terminated here instead of read past.
-        std::array<char, VALUE_DATA_BYTES + 1> data{};
-        DWORD data_length = VALUE_DATA_BYTES;
+        std::array<char, VALUE_DATA_BYTES> data{};
+        DWORD data_length = data.size();
         DWORD type = REG_NONE;
-        if (RegEnumValueA(key.get(), index, name, &name_length, nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
+        if (RegEnumValueW(key.get(), index, name, &name_length, nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
                           &data_length) != ERROR_SUCCESS) {
             return;
         }
-        if (type != REG_SZ && type != REG_EXPAND_SZ) continue;
-        data[std::min(data_length, VALUE_DATA_BYTES)] = '\0';
-        if (is_lossy(name) || is_lossy(data.data()) || !names_missing_path(data.data())) continue;
-        CleanItem item = item_for(category, name);
-        // A cut path would name another value when cleaned.
-        if (item.path.size() < ITEM_PATH_BUFFER) items.push_back(std::move(item));
+        RegistryValueSnapshot value{type, std::string(data.data(), std::min<std::size_t>(data_length, data.size()))};
+        if (auto item = item_for(category, std::wstring_view(name, name_length), std::move(value))) {
+            items.push_back(std::move(*item));
+        }
     }
 }
 
@@ -138,11 +176,22 @@ std::optional<RegistryValueLocation> location_of(const CleanItem& item) {
     return std::nullopt;
 }
 
+// The value is deleted only while it holds what the scan read and that still
+// names a missing path: one made valid again, or rewritten, stays.
+bool is_still_as_listed(const CleanItem& item, const RegistryValueLocation& location) {
+    const auto now = read_registry_value(location);
+    return now && item.registry_value && now->value_type == item.registry_value->value_type &&
+           now->data == item.registry_value->data && is_stale(*now);
+}
+
 bool delete_value(const RegistryValueLocation& location) {
     UniqueRegistryKey key;
-    const char* subkey = location.subkey.empty() ? nullptr : location.subkey.c_str();
-    if (RegOpenKeyExA(location.root, subkey, 0, KEY_WRITE, key.put()) != ERROR_SUCCESS) return false;
-    return RegDeleteValueA(key.get(), location.value_name.c_str()) == ERROR_SUCCESS;
+    const std::wstring subkey = widen(location.subkey);
+    if (RegOpenKeyExW(location.root, subkey.empty() ? nullptr : subkey.c_str(), 0, KEY_WRITE, key.put()) !=
+        ERROR_SUCCESS) {
+        return false;
+    }
+    return RegDeleteValueW(key.get(), widen(location.value_name).c_str()) == ERROR_SUCCESS;
 }
 
 // ---- the module's operations ----
@@ -184,7 +233,9 @@ void clean(ItemList& batch) {
     report_progress(-1.0f, ("[i] Registry backup: " + *backup).c_str());
     for (std::size_t i = 0; i < locations.size(); ++i) {
         if (clean_cancelled()) return;
-        if (delete_value(locations[i])) {
+        if (!is_still_as_listed(*located[i], locations[i])) {
+            settle_failed(*located[i], "changed since the scan");
+        } else if (delete_value(locations[i])) {
             settle_removed(*located[i], Removal::deleted);
         } else {
             settle_failed(*located[i], "the value could not be deleted");

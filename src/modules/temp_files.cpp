@@ -5,6 +5,8 @@
 
 #include "modules/modules.h"
 
+#include "engine/checked_delete.h"
+#include "engine/cleaner.h"
 #include "engine/file_locks.h"
 #include "engine/file_system.h"
 #include "modules/reported_clean.h"
@@ -13,6 +15,7 @@
 
 #include <algorithm>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -30,36 +33,43 @@ struct TempFilesState {
 
 TempFilesState state;
 
-void add_location(std::string dir) {
-    if (state.temp_locations.size() < MAX_TEMP_LOCATIONS) state.temp_locations.push_back(std::move(dir));
-}
-
-// GetTempPathA's answer without its trailing backslash; nothing when it does not fit.
+// GetTempPathA's answer as it stands; nothing when it does not fit.
 std::optional<std::string> system_temp_path() {
     char buffer[PATH_BUFFER_SIZE];
     const DWORD length = GetTempPathA(PATH_BUFFER_SIZE, buffer);
-    if (length == 0 || length >= PATH_BUFFER_SIZE || !is_faithful_path(std::string_view(buffer, length))) {
-        return std::nullopt;
-    }
-    std::string path(buffer, length);
-    if (!path.empty() && path.back() == '\\') path.pop_back();
-    return path;
+    if (length == 0 || length >= PATH_BUFFER_SIZE) return std::nullopt;
+    return std::string(buffer, length);
 }
 
-bool already_listed(const std::string& dir) {
-    return std::any_of(state.temp_locations.begin(), state.temp_locations.end(),
-                       [&dir](const std::string& known) { return _stricmp(known.c_str(), dir.c_str()) == 0; });
+bool nested(const std::string& a, const std::string& b) {
+    const auto& [shorter, longer] = a.size() < b.size() ? std::tie(a, b) : std::tie(b, a);
+    return longer.size() > shorter.size() && longer[shorter.size()] == '\\' &&
+           _strnicmp(longer.c_str(), shorter.c_str(), shorter.size()) == 0;
 }
 
-// The Windows directory is not compared with the others: when %TEMP% names
-// it, it is scanned twice.
+// The sound temporary roots, each once however it is spelled (a trailing
+// backslash, a short name, %TEMP% naming the Windows one): two roots with one
+// identity are one directory, and walking it twice would list its files twice.
+// For the same reason a root inside or around an earlier one is left out.
+std::vector<std::string> sound_temp_locations() {
+    std::vector<std::string> locations;
+    std::vector<FileIdentity> seen;
+    const auto add = [&](std::optional<std::string> dir) {
+        const auto resolved = dir ? resolve_directory(*dir) : std::nullopt;
+        if (!resolved || std::ranges::find(seen, resolved->identity) != seen.end()) return;
+        const auto overlaps = [&dir](const std::string& known) { return nested(known, *dir); };
+        if (locations.size() == MAX_TEMP_LOCATIONS || std::ranges::any_of(locations, overlaps)) return;
+        seen.push_back(resolved->identity);
+        locations.push_back(std::move(*dir));
+    };
+    if (auto path = system_temp_path()) add(sound_directory(*path, "", RootUse::temporary, "the temporary folder"));
+    add(expand_location(USER_TEMP_TEMPLATE, RootUse::temporary));
+    add(expand_location(WINDOWS_TEMP_TEMPLATE, RootUse::temporary));
+    return locations;
+}
+
 bool init() {
     state = TempFilesState{};
-    if (auto path = system_temp_path()) add_location(std::move(*path));
-    if (auto path = expand_location(USER_TEMP_TEMPLATE); path && !already_listed(*path)) add_location(std::move(*path));
-    if (auto path = expand_location(WINDOWS_TEMP_TEMPLATE); path && is_existing_directory(*path)) {
-        add_location(std::move(*path));
-    }
     return true;
 }
 
@@ -81,13 +91,15 @@ bool is_candidate(const WIN32_FIND_DATAA& entry) {
     return is_old_enough(entry) && !is_excluded_name(entry.cFileName);
 }
 
-CleanItem make_item(std::string path, const WIN32_FIND_DATAA& entry) {
+CleanItem make_item(std::string path, const WIN32_FIND_DATAA& entry, const ProbedFile& probed) {
     CleanItem item;
     item.type = ITEM_FILE;
     item.path = std::move(path);
     item.size = find_data_size(entry);
     item.description = "Temporary file";
-    if (apply_lock_state(item, item.path)) {
+    item.snapshot = probed.snapshot;
+    if (probed.locked) {
+        mark_locked(item, item.path);
         item.description = item.locked_by ? "Temporary file (LOCKED)" : "Temporary file (LOCKED by unknown process)";
     }
     return item;
@@ -95,7 +107,7 @@ CleanItem make_item(std::string path, const WIN32_FIND_DATAA& entry) {
 
 // Links inside a temporary directory are not entered: what they point to is
 // not temporary.
-void scan_temp_directory(const std::string& dir, ItemList& items, AncestorChain& chain,
+void scan_temp_directory(const std::string& dir, std::uint32_t volume, ItemList& items, AncestorChain& chain,
                          const WIN32_FIND_DATAA* own = nullptr) {
     AncestorChain::Step step(chain, dir, own);
     if (!step.entered()) return;
@@ -104,28 +116,48 @@ void scan_temp_directory(const std::string& dir, ItemList& items, AncestorChain&
         auto path = join_path(dir, entry->cFileName);
         if (!path) continue;
         if (is_directory(*entry)) {
-            if (!is_reparse_point(*entry)) scan_temp_directory(*path, items, chain, entry);
+            if (!is_reparse_point(*entry)) scan_temp_directory(*path, volume, items, chain, entry);
         } else if (is_candidate(*entry)) {
-            items.push_back(make_item(std::move(*path), *entry));
+            const ProbedFile probed = probe_listed_file(*path, *entry, volume);
+            if (probed.snapshot) items.push_back(make_item(std::move(*path), *entry, probed));
         }
     }
 }
 
 std::uint64_t scan(ItemList& items) {
     items.clear();
+    state.temp_locations = sound_temp_locations();
     for (const std::string& dir : state.temp_locations) {
         AncestorChain chain;
-        scan_temp_directory(dir, items, chain);
+        if (const auto volume = volume_serial_of(dir)) scan_temp_directory(dir, *volume, items, chain);
     }
     return items.size();
 }
 
-void remove_file(CleanItem& item) {
-    const bool still = is_still_as_listed(item);
-    settle_attempt(item, still, still ? recycle_or_delete_file(item.path) : std::nullopt);
+// The temporary root the item lies below: the Recycle Bin move holds every
+// directory from there down.
+const std::string* root_of(const CleanItem& item) {
+    const auto below = [&item](const std::string& root) {
+        return item.path.size() > root.size() + 1 && item.path[root.size()] == '\\' &&
+               _strnicmp(item.path.c_str(), root.c_str(), root.size()) == 0;
+    };
+    const auto found = std::ranges::find_if(state.temp_locations, below);
+    return found == state.temp_locations.end() ? nullptr : &*found;
 }
 
-void clean(ItemList& batch) { clean_with_reports(batch, remove_file, true); }
+void remove_file(CleanItem& item) {
+    if (const std::string* root = root_of(item)) {
+        recycle_listed(item, *root);
+    } else {
+        settle_failed(item, "changed since the scan");
+    }
+}
+
+// A clean given items without a scan in this run (a saved plan) finds the roots afresh.
+void clean(ItemList& batch) {
+    if (state.temp_locations.empty()) state.temp_locations = sound_temp_locations();
+    clean_with_reports(batch, remove_file, true);
+}
 
 void cleanup() { state = TempFilesState{}; }
 

@@ -6,10 +6,13 @@
 
 #include "modules/modules.h"
 
+#include "engine/checked_delete.h"
 #include "engine/file_locks.h"
 #include "engine/file_system.h"
 #include "engine/system_queries.h"
 #include "modules/reported_clean.h"
+
+#include <shlwapi.h>
 
 #include <string>
 
@@ -71,16 +74,25 @@ CleanItem make_item(std::string path, const WIN32_FIND_DATAA& entry, std::uint64
     return item;
 }
 
+// The search matches 8.3 short names too ("*.log" finds "setup.log_keep"
+// through SETUP~1.LOG): only an entry whose own name matches is taken.
+bool matches_long_name(const WIN32_FIND_DATAA& entry, const CleanupLocation& location) {
+    return PathMatchSpecA(entry.cFileName, location.pattern);
+}
+
 void scan_cleanup_location(const std::string& dir, const CleanupLocation& location, ItemList& items) {
     DirectoryListing listing(dir, location.pattern);
     while (const WIN32_FIND_DATAA* entry = listing.next()) {
         // A link frees nothing, and removing it would undo someone's redirection.
-        if (is_reparse_point(*entry) || !is_old_enough(*entry, location.min_age_days)) continue;
+        if (is_reparse_point(*entry) || !matches_long_name(*entry, location)) continue;
+        if (!is_old_enough(*entry, location.min_age_days)) continue;
         auto path = join_path(dir, entry->cFileName);
         if (!path) continue;
         const std::uint64_t size = entry_size(*path, *entry);
         if (size == 0) continue;
-        items.push_back(make_item(std::move(*path), *entry, size, location.name));
+        CleanItem item = make_item(std::move(*path), *entry, size, location.name);
+        item.snapshot = listed_snapshot(item.path, item.type == ITEM_DIRECTORY);
+        if (item.snapshot) items.push_back(std::move(item));
     }
 }
 
@@ -95,12 +107,7 @@ std::uint64_t scan(ItemList& items) {
     return items.size();
 }
 
-void remove_item(CleanItem& item) {
-    const bool still = is_still_as_listed(item);
-    settle_attempt(item, still, still && delete_path_recursive(item.path) ? std::optional(Removal::deleted) : std::nullopt);
-}
-
-void clean(ItemList& batch) { clean_with_reports(batch, remove_item, false); }
+void clean(ItemList& batch) { clean_with_reports(batch, delete_listed, false); }
 
 std::uint64_t estimated_size() { return 1073741824; }
 

@@ -90,6 +90,7 @@ TEST(DuplicatesEndToEnd, CleanKeepsTheCopyTheRulesChooseOrLinksTheOthers) {
         EXPECT_EQ(existing(tree, {"d\\new.bin", "d\\old.bin", "p\\mid1.bin", "p\\mid2.bin"}), rule.left);
         if (rule.all_one_file) {
             EXPECT_THAT(result.output, HasSubstr("Cleaned: 3 items (6.00 MB)"));
+            EXPECT_THAT(result.output, HasSubstr("Replaced by links: 3 items (6.00 MB), permanently: not in the Recycle Bin"));
             for (const char* name : names) EXPECT_EQ(link_count(tree.path(name)), 4u) << name;
         }
     }

@@ -218,19 +218,4 @@ TEST_F(FileModulesProfile, ScanListsWhatTheRulesPickAndCleanRemovesItOrRecyclesI
     }
 }
 
-// When %TEMP% names the Windows temporary directory, that directory is both
-// the temporary directory and the Windows one, and is scanned twice.
-TEST(TempFilesWindowsTemp, IsScannedTwiceWhenTempNamesIt) {
-    FixtureTree tree("wintemp");
-    tree.write_file("Windows\\Temp\\twice.log", 5);
-    tree.set_age_seconds("Windows\\Temp\\twice.log", 2 * DAY);
-    ProcessOptions options;
-    options.environment = profile_environment(tree);
-    for (const char* name : {"TEMP", "TMP"}) options.environment[name] = tree.path("Windows\\Temp");
-    const std::string text = console_text(run_process(twk_exe_path(), {"--no-gui", "scan"}, options).output);
-    const std::string line = "  [5 B] " + tree.path("Windows\\Temp\\twice.log") + "\n";
-    EXPECT_NE(text.find("Total items: 2\n"), std::string::npos) << text;
-    EXPECT_NE(text.find(line + line), std::string::npos) << text;
-}
-
 }  // namespace

@@ -80,4 +80,25 @@ TEST_F(LinksAndChanges, ItemsReplacedSinceTheScanFailAndStay) {
     }
 }
 
+// Wine marks no Unix symbolic link to a file, and deleting one deletes its
+// target: in the temporary folder its item fails when the clean opens it,
+// inside a browser cache it stays, and the cache fails as holding a link.
+TEST_F(LinksAndChanges, UnixFileLinksLeaveTheirTargets) {
+    const std::string cache = "Local\\Google\\Chrome\\User Data\\Default\\Cache";
+    tree.write_file("Outside\\precious.log", 5);
+    tree.set_age_seconds("Outside\\precious.log", 2 * 86400);
+    tree.write_file(cache + "\\data_0", 7);
+    const DirectoryLink links[] = {{tree.make_dir("Temp") + "\\link.log", tree.path("Outside\\precious.log")},
+                                   {tree.path(cache + "\\link"), tree.path("Outside\\precious.log")}};
+    ItemList temps = scan(temp_files_module);
+    temp_files_module.clean(temps);
+    for (const CleanItem& item : temps) EXPECT_EQ(item.reason, "changed since the scan") << item.path;
+    ItemList caches = scan(browser_cache_module);
+    ASSERT_EQ(caches.size(), 1u);
+    browser_cache_module.clean(caches);
+    EXPECT_EQ(std::make_pair(caches[0].outcome, caches[0].reason), std::make_pair(ItemOutcome::failed, "holds a link"s));
+    EXPECT_TRUE(tree.exists("Outside\\precious.log"));
+    for (const DirectoryLink& link : links) EXPECT_TRUE(link.exists());
+}
+
 }  // namespace

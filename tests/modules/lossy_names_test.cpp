@@ -4,6 +4,7 @@
 // parent directory. Real files with such names sit beside canaries that the
 // wildcard or the best-fit path would reach, and every canary must stay.
 
+#include "engine/checked_delete.h"
 #include "engine/file_system.h"
 #include "engine/recycle_bin.h"
 #include "modules/modules.h"
@@ -53,7 +54,10 @@ TEST_F(LossyNames, AreNeverActedOnAndNothingOutsideIsTouched) {
         EXPECT_FALSE(send_to_recycle_bin(tree.path(pattern))) << pattern;
     }
     EXPECT_EQ(calculate_directory_size(tree.path("Temp\\sub")), 5u);
-    EXPECT_FALSE(delete_path_recursive(tree.path("Temp\\sub")));
+    CleanItem sub{.type = ITEM_DIRECTORY, .path = tree.path("Temp\\sub")};
+    sub.snapshot = listed_snapshot(sub.path, true);
+    delete_listed(sub);
+    EXPECT_EQ(sub.outcome, ItemOutcome::failed);
     EXPECT_FALSE(tree.exists("Temp\\sub\\plain.bin"));
     for (const char* path : {WILDCARD_NAME, ESCAPING_NAME, CANARIES[0], CANARIES[1]}) {
         EXPECT_TRUE(tree.exists(path)) << path;

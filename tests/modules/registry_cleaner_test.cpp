@@ -11,6 +11,10 @@
 
 #include <map>
 
+#include <winternl.h>
+
+extern "C" NTSTATUS NTAPI NtSetValueKey(HANDLE, PUNICODE_STRING, ULONG, ULONG, PVOID, ULONG);
+
 using ::testing::_;
 using ::testing::ElementsAre;
 using ::testing::Field;
@@ -43,6 +47,20 @@ public:
     }
     void set_string(const std::string& name, const std::string& text, DWORD type = REG_SZ) const {
         set(name, type, std::string(text.c_str(), text.size() + 1));
+    }
+    // A string value under a name the 8-bit calls cannot spell: one holding a
+    // NUL, which only the native call takes, or an unpaired surrogate.
+    void set_wide_name(std::wstring name, const std::string& text) const {
+        const std::wstring data = wide_path(text) + L'\0';
+        UNICODE_STRING value_name{static_cast<USHORT>(name.size() * 2), static_cast<USHORT>(name.size() * 2), name.data()};
+        NtSetValueKey(key_.get(), &value_name, 0, REG_SZ, const_cast<wchar_t*>(data.data()),
+                      static_cast<ULONG>(data.size() * 2));
+    }
+    DWORD value_count() const {
+        DWORD count = 0;
+        RegQueryInfoKeyW(key_.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, nullptr, nullptr,
+                         nullptr, nullptr);
+        return count;
     }
     // Every value as (type, raw bytes), by name.
     std::map<std::string, std::pair<DWORD, std::string>> values() const {
@@ -113,6 +131,7 @@ TEST_F(RegistryCleanerTest, ReportsOnlyStringsNamingMissingPathsUntilTheBufferOv
 TEST_F(RegistryCleanerTest, CleanBacksUpThenDeletesExactlyTheSelectedValuesAndNothingWithoutABackup) {
     TestKey key("Clean");
     key.set_string("stale \"quoted\" name", "Z:\\tmp\\twk-nowhere\\a \"b\".exe");
+    key.set_string("stale [odd]=@;café ", "Z:\\tmp\\twk-nowhere\\%odd%\\=;[x].exe");
     key.set_string("stale_expand", "%TWK_TEST_DIR%\\gone\\b.dll", REG_EXPAND_SZ);
     key.set_string("kept_unselected", "Z:\\tmp\\twk-nowhere\\c.exe");
     key.set_string("with\\backslash", "Z:\\tmp\\twk-nowhere\\d.exe");
@@ -121,7 +140,7 @@ TEST_F(RegistryCleanerTest, CleanBacksUpThenDeletesExactlyTheSelectedValuesAndNo
     with.set_string("backslash", "x");
     registry_cleaner_set_enabled(true);
     ItemList items = scan_key(key);
-    ASSERT_EQ(items.size(), 4u);
+    ASSERT_EQ(items.size(), 5u);
     for (CleanItem& item : items) item.selected = item.path != key.item_path("kept_unselected");
     const auto before = key.values();
 
@@ -150,6 +169,33 @@ TEST_F(RegistryCleanerTest, CleanBacksUpThenDeletesExactlyTheSelectedValuesAndNo
     const ProcessResult imported = run_process("C:\\windows\\regedit.exe", {"/s", backup});
     EXPECT_EQ(imported.exit_code, 0) << imported.output;
     EXPECT_EQ(key.values(), before);
+}
+
+// A value is listed only when its name and data read back exactly and its data
+// is an absolute path; it is deleted only while it still holds what was listed.
+TEST_F(RegistryCleanerTest, ValuesChangedSinceTheScanOrHidingTheirTextStay) {
+    TestKey key("Hidden");
+    const std::string missing = "Z:\\tmp\\twk-nowhere\\gone.exe";
+    for (const char* name : {"tool", "rewritten", "made_valid", "line\nfeed"}) key.set_string(name, missing);
+    key.set_string("relative", "twk-nowhere.exe");
+    key.set_string("tab_in_data", "Z:\\tmp\\twk-nowhere\\a\tb.exe");
+    key.set_wide_name(std::wstring(L"tool\0x", 6), missing);  // read by the 8-bit calls as "tool"
+    key.set_wide_name(L"lone\xD800", missing);
+    registry_cleaner_set_enabled(true);
+    ItemList items = scan_key(key);
+    const auto path_of = [&key](const char* name) { return Field(&CleanItem::path, key.item_path(name)); };
+    ASSERT_THAT(items, UnorderedElementsAre(path_of("tool"), path_of("rewritten"), path_of("made_valid")));
+
+    key.set_string("rewritten", "Z:\\tmp\\twk-nowhere\\other.exe");
+    key.set_string("made_valid", files.path("present.txt"));
+    registry_cleaner_module.clean(items);
+    for (const CleanItem& item : items) {
+        const bool listed_as_is = item.path == key.item_path("tool");
+        EXPECT_EQ(item.outcome, listed_as_is ? ItemOutcome::removed : ItemOutcome::failed) << item.path;
+        EXPECT_EQ(item.reason, listed_as_is ? "" : "changed since the scan") << item.path;
+    }
+    EXPECT_EQ(key.value_count(), 7u);  // every value but the one deleted
+    EXPECT_EQ(key.values().count("tool"), 1u);  // the one whose name holds a NUL
 }
 
 TEST_F(RegistryCleanerTest, RootValuesOfClassesRootAreFoundAndDeleted) {

@@ -19,7 +19,9 @@ std::string environment_block(const EnvironmentOverrides& overrides) {
         if (!replaced) result.append(entry).push_back('\0');
     }
     FreeEnvironmentStringsA(block);
-    for (const auto& [name, value] : overrides) result.append(name + "=" + value).push_back('\0');
+    for (const auto& [name, value] : overrides) {
+        if (value != UNSET_VARIABLE) result.append(name + "=" + value).push_back('\0');
+    }
     return result + '\0';
 }
 
@@ -95,13 +97,12 @@ BackgroundProcess::BackgroundProcess(const std::string& exe, const std::vector<s
     input_ = std::move(input);
     output_ = std::move(output);
     error_ = std::move(error.first);
-    DWORD written = 0;
-    if (!options.input.empty()) WriteFile(input_.get(), options.input.data(), options.input.size(), &written, nullptr);
+    write_input(options.input);
 }
 
 void BackgroundProcess::write_input(const std::string& text) {
     DWORD written = 0;
-    WriteFile(input_.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    if (!text.empty()) WriteFile(input_.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
 
 // Reads output until `text` shows (if given), the program exits, or time runs out.

@@ -16,6 +16,8 @@ struct ProcessResult {
 
 // Variables that replace (or add to) the test program's own environment.
 using EnvironmentOverrides = std::map<std::string, std::string>;
+// An override's value that leaves the variable out altogether.
+inline const std::string UNSET_VARIABLE(1, '\x01');
 
 struct ProcessOptions {
     EnvironmentOverrides environment;
