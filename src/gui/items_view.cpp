@@ -411,6 +411,7 @@ bool gui_items_view_key(WPARAM key, bool control) {
         return true;
     }
     ItemList* items = held_items();
+    follow_results(items);  // a key may arrive before the frame that shows a new scan
     if (!items || model.rows.empty()) return false;
     switch (key) {
     case VK_UP: case VK_DOWN: case VK_PRIOR: case VK_NEXT: case VK_HOME: case VK_END:

@@ -115,7 +115,7 @@ EOF
 
 # The scan brings the items view to the front: every item, as the console listed it.
 press F5
-for _ in $(seq 1 40); do listed=$(read_items); [ -n "$listed" ] && break; sleep 0.5; done
+for _ in $(seq 1 40); do listed=$(read_items); [ "$listed" = "$(json_paths)" ] && break; sleep 0.5; done
 [ "$listed" = "$(json_paths)" ] || fail "the items view lists: $listed; the console: $(json_paths)"
 press Home && at 700 300 && sleep 0.3 && shot "$PROFILE/items.png"
 expect_pixels "$PROFILE/items.png" <<<"350 508 16,185,129 Clean button after a scan with items"
