@@ -2,6 +2,7 @@
 
 #include "engine/diagnostics.h"
 #include "gui/clean_plan.h"
+#include "gui/duplicate_rows.h"
 #include "gui/gui_state.h"
 #include "gui/layout.h"
 #include "gui/palette.h"
@@ -26,6 +27,8 @@ constexpr float WHEEL_ROWS = 3.0f;
 constexpr float THUMB_WIDTH = 6.0f;
 constexpr float MIN_THUMB = 16.0f;
 constexpr int COLUMN_COUNT = 6;
+constexpr char COPY_INDENT[] = "    ";
+constexpr char KEPT_MARK[] = " (kept)";
 
 // Kept across frames; rebuilt when a scan replaces the items.
 struct ItemsModel {
@@ -101,6 +104,12 @@ void sort_rows(const ItemList& items, std::vector<std::uint32_t>& rows, const It
     }
 }
 
+void select_only(std::size_t position) {
+    std::ranges::fill(model.highlighted, 0);
+    model.cursor = position;
+    if (position < model.rows.size() && !is_group_line(model.rows[position])) model.highlighted[model.rows[position]] = 1;
+}
+
 void reorder(const ItemList& items, bool narrowing = false) {
     if (narrowing) {
         // What a longer filter shows is among what the shorter one showed, in
@@ -108,14 +117,13 @@ void reorder(const ItemList& items, bool narrowing = false) {
         // in a sorted order would jump across memory for each.
         std::vector<std::uint8_t> hit(items.size());
         for (std::size_t i = 0; i < items.size(); ++i) hit[i] = matches(items[i], model.order.filter);
-        std::erase_if(model.rows, [&](std::uint32_t index) { return !hit[index]; });
+        std::erase_if(model.rows, [&](std::uint32_t row) { return !is_group_line(row) && !hit[row]; });
+        gui_drop_empty_group_lines(items, model.rows);
     } else {
         model.rows = gui_order_items(items, model.order);
     }
-    std::ranges::fill(model.highlighted, 0);
-    model.cursor = 0;
     model.top = 0;
-    if (!model.rows.empty()) model.highlighted[model.rows[0]] = 1;
+    select_only(0);
 }
 
 // A new scan: its items, in scan order, unfiltered; the view comes to the front when it found any.
@@ -219,21 +227,39 @@ void header_row(const std::array<float, COLUMN_COUNT>& widths) {
     button = saved;
 }
 
-void select_only(std::size_t position) {
-    std::ranges::fill(model.highlighted, 0);
-    model.cursor = position;
-    if (position < model.rows.size()) model.highlighted[model.rows[position]] = 1;
-}
-
 void set_ticks(ItemList& items, const std::vector<std::uint32_t>& which, bool ticked) {
     for (std::uint32_t index : which) items[index].selected = ticked;
     model.totals_stale = true;
 }
 
+// A duplicate group's line: the kept copy, which has no check box. A press
+// moves the cursor to it, a double click shows the kept copy in its folder.
+void group_line(const ItemList& items, std::size_t position, const std::array<float, COLUMN_COUNT>& widths) {
+    nk_context* ui = g_gui.ui;
+    const DuplicateGroup& group = *items[item_of(model.rows[position])].duplicate_group;
+    const float line[] = {widths[0], widths[1] + widths[2] + widths[3] + widths[4] + widths[5]};
+    nk_layout_row(ui, NK_STATIC, layout::ITEM_ROW, 2, line);
+    nk_spacing(ui, 1);
+    const struct nk_rect row = nk_widget_bounds(ui);
+    const std::string head = "Duplicate group " + std::to_string(group.number) + ": ";
+    const float room = line[1] - 2 * ui->style.text.padding.x - gui_text_width(head + KEPT_MARK);
+    nk_label(ui, (head + gui_fit_middle(group.kept_path, room) + KEPT_MARK).c_str(), NK_TEXT_LEFT);
+    if (nk_input_is_mouse_hovering_rect(&ui->input, row)) nk_tooltip(ui, group.kept_path.c_str());
+    const nk_input& input = ui->input;
+    if (nk_input_has_mouse_click_down_in_rect(&input, NK_BUTTON_DOUBLE, row, nk_true) && input.mouse.buttons[NK_BUTTON_DOUBLE].clicked) {
+        gui_show_in_folder(group.kept_path);
+    } else if (nk_input_mouse_clicked(&input, NK_BUTTON_LEFT, row)) {
+        select_only(position);
+    }
+}
+
 // One row: a press highlights it (Control adds it), a double click shows it in its folder.
 void item_row(ItemList& items, std::size_t position, const std::array<float, COLUMN_COUNT>& widths) {
     nk_context* ui = g_gui.ui;
+    if (is_group_line(model.rows[position])) return group_line(items, position, widths);
     CleanItem& item = items[model.rows[position]];
+    // A group's copies sit indented under its line.
+    const char* indent = item.duplicate_group ? COPY_INDENT : "";
     nk_layout_row(ui, NK_STATIC, layout::ITEM_ROW, COLUMN_COUNT, widths.data());
     const struct nk_rect first = nk_widget_bounds(ui);
     const float row_width = widths[1] + widths[2] + widths[3] + widths[4] + widths[5];
@@ -243,7 +269,8 @@ void item_row(ItemList& items, std::size_t position, const std::array<float, COL
     if (nk_checkbox_label(ui, "", &ticked) && !gui_busy()) set_ticks(items, {model.rows[position]}, ticked != 0);
     nk_label(ui, module_name(item), NK_TEXT_LEFT);
     const struct nk_rect path_cell = nk_widget_bounds(ui);
-    nk_label(ui, gui_fit_middle(item.path, widths[2] - 2 * ui->style.text.padding.x).c_str(), NK_TEXT_LEFT);
+    const float room = widths[2] - 2 * ui->style.text.padding.x - gui_text_width(indent);
+    nk_label(ui, (std::string(indent) + gui_fit_middle(item.path, room)).c_str(), NK_TEXT_LEFT);
     if (nk_input_is_mouse_hovering_rect(&ui->input, path_cell)) nk_tooltip(ui, item.path.c_str());
     nk_label(ui, format_size(item.size).c_str(), NK_TEXT_RIGHT);
     nk_label(ui, date_text(item).c_str(), NK_TEXT_LEFT);
@@ -327,7 +354,7 @@ void scroll_into_view() {
 std::vector<std::uint32_t> highlighted_rows() {
     std::vector<std::uint32_t> chosen;
     for (std::uint32_t index : model.rows) {
-        if (model.highlighted[index]) chosen.push_back(index);
+        if (!is_group_line(index) && model.highlighted[index]) chosen.push_back(index);
     }
     return chosen;
 }
@@ -338,11 +365,26 @@ void copy_paths(const ItemList& items) {
     gui_copy_to_clipboard(g_gui.window, text);
 }
 
-// Every highlighted row takes the opposite of the cursor row's tick.
+// Every highlighted row takes the opposite of the cursor row's tick (the
+// first highlighted row's, when the cursor is on a group's line).
 void toggle_ticks(ItemList& items) {
-    if (gui_busy() || model.rows.empty()) return;
-    const bool ticked = !items[model.rows[model.cursor]].selected;
-    set_ticks(items, highlighted_rows(), ticked);
+    const std::vector<std::uint32_t> chosen = highlighted_rows();
+    if (gui_busy() || chosen.empty()) return;
+    const std::uint32_t cursor_row = model.rows[model.cursor];
+    const bool ticked = !items[is_group_line(cursor_row) ? chosen.front() : cursor_row].selected;
+    set_ticks(items, chosen, ticked);
+}
+
+// "Keep this copy" on the cursor's copy: the view is rebuilt around the same
+// position, which now holds the copy that was kept before.
+void keep_cursor_copy(ItemList& items) {
+    const std::uint32_t row = model.rows[model.cursor];
+    if (gui_busy() || is_group_line(row) || !gui_keep_copy(items, row)) return;
+    model.rows = gui_order_items(items, model.order);
+    const auto found = std::ranges::find(model.rows, row);
+    select_only(static_cast<std::size_t>(found - model.rows.begin()));
+    scroll_into_view();
+    model.totals_stale = true;
 }
 
 std::size_t moved_cursor(WPARAM key) {
@@ -367,7 +409,7 @@ std::vector<std::uint32_t> gui_order_items(const ItemList& items, const ItemsOrd
         if (matches(items[i], order.filter)) rows.push_back(static_cast<std::uint32_t>(i));
     }
     if (order.sort != ItemColumn::NONE) sort_rows(items, rows, order);
-    return rows;
+    return gui_group_rows(items, std::move(rows));
 }
 
 std::string gui_item_state_text(const CleanItem& item) {
@@ -419,10 +461,21 @@ bool gui_items_view_key(WPARAM key, bool control) {
         scroll_into_view();
         return true;
     case VK_SPACE: toggle_ticks(*items); return true;
-    case VK_RETURN: gui_show_in_folder((*items)[model.rows[model.cursor]].path); return true;
+    case VK_RETURN: {
+        const std::uint32_t row = model.rows[model.cursor];
+        const CleanItem& item = (*items)[item_of(row)];
+        gui_show_in_folder(is_group_line(row) ? item.duplicate_group->kept_path : item.path);
+        return true;
+    }
+    case 'K':
+        if (control) return false;
+        keep_cursor_copy(*items);
+        return true;
     case 'A':
         if (!control) return false;
-        for (std::uint32_t index : model.rows) model.highlighted[index] = 1;
+        for (std::uint32_t row : model.rows) {
+            if (!is_group_line(row)) model.highlighted[row] = 1;
+        }
         return true;
     case 'C':
         if (!control) return false;

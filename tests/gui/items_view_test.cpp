@@ -1,5 +1,12 @@
 #include "gui_harness.h"
 
+#include "engine/file_reading.h"
+#include "gui/clean_plan.h"
+#include "gui/duplicate_rows.h"
+#include "gui/items_view.h"
+#include "support/fixture_tree.h"
+
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -29,16 +36,22 @@ std::string clipboard_text() {
 class ItemsView : public ::testing::Test {
 protected:
     void SetUp() override {
-        auto results = std::make_unique<ScanResults>();
+        ItemList items;
         for (const auto& [path, size, module] : {std::tuple{"C:\\t\\a.log", 300, "temp_files"},
                                                  std::tuple{"C:\\t\\b.log", 100, "temp_files"},
                                                  std::tuple{"C:\\b\\Cache", 200, "browser_cache"}}) {
-            results->items.push_back({.path = path, .description = std::string("[") + module + "] Item",
-                                      .size = static_cast<std::uint64_t>(size)});
+            items.push_back({.path = path, .description = std::string("[") + module + "] Item",
+                             .size = static_cast<std::uint64_t>(size)});
         }
-        results->total_items = 3;
+        hold(std::move(items));
+    }
+    // Makes `items` the held results of a scan that just finished.
+    void hold(ItemList items) {
+        auto results = std::make_unique<ScanResults>();
+        results->total_items = items.size();
+        results->items = std::move(items);
+        g_gui.result_items = results->total_items;
         g_gui.scan_results = std::move(results);
-        g_gui.result_items = 3;
         g_gui.has_results = true;
         g_gui.scanning = g_gui.cleaning = g_gui.confirming = false;
         g_gui.module_selected = {1, 1, 1, 1, 0};
@@ -111,6 +124,57 @@ TEST_F(ItemsView, TheConfirmationComesBeforeAnyCleanAndEscapeDeclinesIt) {
     harness.frame();
     key(VK_ESCAPE);
     EXPECT_FALSE(g_gui.running);
+}
+
+CleanItem copy_in(std::shared_ptr<const DuplicateGroup> group, const std::string& path, std::uint64_t size) {
+    return {.path = path, .description = "[duplicate_finder] Copy of " + group->kept_path, .size = size,
+            .selected = false, .duplicate_group = std::move(group)};
+}
+
+// A group's copies follow its line, placed where its first row falls in the
+// order; the kept copy is on the line, never a row.
+TEST(ItemsOrder, DuplicateCopiesStayUnderTheirGroupsLine) {
+    const auto one = std::make_shared<const DuplicateGroup>(DuplicateGroup{.number = 1, .kept_path = "C:\\k1"});
+    const auto two = std::make_shared<const DuplicateGroup>(DuplicateGroup{.number = 2, .kept_path = "C:\\k2"});
+    const ItemList items = {{.path = "C:\\t\\x", .size = 50}, copy_in(one, "C:\\d\\a", 10), copy_in(two, "C:\\d\\b", 70),
+                            copy_in(one, "C:\\d\\c", 90), copy_in(two, "C:\\e\\b", 5)};
+    const std::pair<ItemsOrder, std::vector<std::uint32_t>> cases[] = {
+        {{}, {0, GROUP_LINE | 1, 1, 3, GROUP_LINE | 2, 2, 4}},
+        {{.sort = ItemColumn::SIZE}, {GROUP_LINE | 4, 4, 2, GROUP_LINE | 1, 1, 3, 0}},
+        {{.sort = ItemColumn::SIZE, .descending = true}, {GROUP_LINE | 3, 3, 1, GROUP_LINE | 2, 2, 4, 0}},
+        {{.filter = "\\b"}, {GROUP_LINE | 2, 2, 4}},
+    };
+    for (const auto& [order, rows] : cases) EXPECT_EQ(gui_order_items(items, order), rows);
+}
+
+// K on a copy makes it the kept one: the copy kept before becomes an unticked
+// item as it is on disk now, and the clean never holds the kept file.
+TEST_F(ItemsView, KeepThisCopyMovesTheMarkAndTheKeptFileNeverCleans) {
+    const FixtureTree tree("keep");
+    const std::string kept = tree.write_file("kept.bin", 4096), copy = tree.write_file("copy.bin", 4096);
+    const UniqueFileHandle file = open_for_shared_reading(copy);
+    const auto group = std::make_shared<const DuplicateGroup>(DuplicateGroup{.number = 7, .kept_path = kept});
+    ItemList items = {copy_in(group, copy, 4096)};
+    items[0].snapshot = snapshot_of(file.get());
+    hold(std::move(items));
+    harness.frame();
+    key(VK_DOWN);  // from the group's line to the copy
+    key(VK_SPACE);
+    key('K');
+    const CleanItem& now = g_gui.scan_results->items[0];
+    EXPECT_EQ(now.path, kept);
+    EXPECT_EQ(now.duplicate_group->kept_path, copy);
+    EXPECT_EQ(now.duplicate_group->kept, *snapshot_of(file.get()));
+    EXPECT_EQ(now.size, 4096u);
+    EXPECT_TRUE(now.snapshot.has_value());
+    EXPECT_TRUE(gui_clean_plan(g_gui.scan_results->items, {1, 1, 1, 1, 1}).empty());
+    EXPECT_EQ(copied_paths(), kept + "\r\n");
+    std::vector<std::string> texts;
+    harness.visit_commands([&](const nk_command& command) {
+        if (command.type == NK_COMMAND_TEXT) texts.emplace_back(reinterpret_cast<const nk_command_text&>(command).string);
+    });
+    EXPECT_THAT(texts, ::testing::Contains("Duplicate group 7: " + copy + " (kept)"));
+    EXPECT_THAT(texts, ::testing::Contains("    " + kept));  // the copy, indented under the line
 }
 
 }  // namespace
