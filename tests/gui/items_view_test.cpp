@@ -145,16 +145,22 @@ TEST(ItemsOrder, DuplicateCopiesStayUnderTheirGroupsLine) {
         {{.filter = "\\b"}, {GROUP_LINE | 2, 2, 4}},
     };
     for (const auto& [order, rows] : cases) EXPECT_EQ(gui_order_items(items, order), rows);
+    // A longer filter narrows the rows shown: a group left without rows loses its line.
+    std::vector<std::uint32_t> narrowed = gui_order_items(items, {});
+    std::erase_if(narrowed, [](std::uint32_t row) { return row == 0 || row == 1 || row == 3; });
+    gui_drop_empty_group_lines(items, narrowed);
+    EXPECT_EQ(narrowed, cases[3].second);
 }
 
 // K on a copy makes it the kept one: the copy kept before becomes an unticked
 // item as it is on disk now, and the clean never holds the kept file.
 TEST_F(ItemsView, KeepThisCopyMovesTheMarkAndTheKeptFileNeverCleans) {
     const FixtureTree tree("keep");
-    const std::string kept = tree.write_file("kept.bin", 4096), copy = tree.write_file("copy.bin", 4096);
+    const std::string kept = tree.write_file("kept.bin", 4096), copy = tree.write_file("copy.bin", 4096),
+                      other = tree.write_file("other.bin", 4096);
     const UniqueFileHandle file = open_for_shared_reading(copy);
     const auto group = std::make_shared<const DuplicateGroup>(DuplicateGroup{.number = 7, .kept_path = kept});
-    ItemList items = {copy_in(group, copy, 4096)};
+    ItemList items = {copy_in(group, copy, 4096), copy_in(group, other, 4096)};
     items[0].snapshot = snapshot_of(file.get());
     hold(std::move(items));
     harness.frame();
@@ -164,11 +170,13 @@ TEST_F(ItemsView, KeepThisCopyMovesTheMarkAndTheKeptFileNeverCleans) {
     const CleanItem& now = g_gui.scan_results->items[0];
     EXPECT_EQ(now.path, kept);
     EXPECT_EQ(now.duplicate_group->kept_path, copy);
+    EXPECT_EQ(now.duplicate_group, g_gui.scan_results->items[1].duplicate_group);
+    EXPECT_EQ(g_gui.scan_results->items[1].description, "[duplicate_finder] Copy of " + copy);
     EXPECT_EQ(now.duplicate_group->kept, *snapshot_of(file.get()));
     EXPECT_EQ(now.size, 4096u);
-    EXPECT_TRUE(now.snapshot.has_value());
+    EXPECT_EQ(now.snapshot, snapshot_of(open_for_shared_reading(kept).get()));  // read now, not the scan's
     EXPECT_TRUE(gui_clean_plan(g_gui.scan_results->items, {1, 1, 1, 1, 1}).empty());
-    EXPECT_EQ(copied_paths(), kept + "\r\n");
+    EXPECT_EQ(copied_paths(), kept + "\r\n" + other + "\r\n");
     std::vector<std::string> texts;
     harness.visit_commands([&](const nk_command& command) {
         if (command.type == NK_COMMAND_TEXT) texts.emplace_back(reinterpret_cast<const nk_command_text&>(command).string);
