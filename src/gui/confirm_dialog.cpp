@@ -43,19 +43,19 @@ void gui_confirm_dialog(int width, int height) {
     if (!g_gui.confirming && !popup_open) return;
     nk_context* ui = g_gui.ui;
     if (g_gui.confirming) ui->input.mouse = saved_mouse;
-    const struct nk_rect bounds = nk_rect((static_cast<float>(width) - layout::DIALOG_WIDTH) / 2,
-                                          (static_cast<float>(height) - layout::DIALOG_HEIGHT) / 2, layout::DIALOG_WIDTH,
-                                          layout::DIALOG_HEIGHT);
+    const float dialog_width = gui_scaled(layout::DIALOG_WIDTH), dialog_height = gui_scaled(layout::DIALOG_HEIGHT);
+    const struct nk_rect bounds = nk_rect((static_cast<float>(width) - dialog_width) / 2,
+                                          (static_cast<float>(height) - dialog_height) / 2, dialog_width, dialog_height);
     nk_style_window& style = ui->style.window;
     const nk_style_window saved = style;
     style.fixed_background = nk_style_item_color(palette::SLATE);
     style.popup_border_color = palette::TEAL;
-    style.popup_border = 2;
-    style.popup_padding = nk_vec2(layout::DIALOG_PADDING, layout::DIALOG_PADDING);
-    style.spacing = nk_vec2(layout::BUTTON_GAP, layout::ROW_SPACING);
+    style.popup_border = gui_scaled(2);
+    style.popup_padding = nk_vec2(gui_scaled(layout::DIALOG_PADDING), gui_scaled(layout::DIALOG_PADDING));
+    style.spacing = nk_vec2(gui_scaled(layout::BUTTON_GAP), gui_scaled(layout::ROW_SPACING));
     if (nk_popup_begin(ui, NK_POPUP_STATIC, "Confirm clean", NK_WINDOW_BORDER, bounds)) {
         // The question, then where the items go, a line each.
-        nk_layout_row_dynamic(ui, layout::DIALOG_LINE, 1);
+        nk_layout_row_dynamic(ui, gui_scaled(layout::DIALOG_LINE), 1);
         std::string_view text = g_gui.confirmation_text;
         for (std::size_t line = 0; line < DIALOG_LINES; ++line) {
             const std::size_t end = text.find_first_of("?;");
@@ -63,7 +63,7 @@ void gui_confirm_dialog(int width, int height) {
             nk_text(ui, shown.data(), static_cast<int>(shown.size()), NK_TEXT_LEFT);
             text.remove_prefix(std::min(text.size(), shown.size() + 1));
         }
-        nk_layout_row_static(ui, layout::BUTTON_ROW, layout::BUTTON_WIDTH, 2);
+        nk_layout_row_static(ui, gui_scaled(layout::BUTTON_ROW), static_cast<int>(gui_scaled(layout::BUTTON_WIDTH)), 2);
         if (nk_button_label(ui, "Clean")) answer(true);
         if (nk_button_label(ui, "Cancel")) answer(false);
         if (!g_gui.confirming) nk_popup_close(ui);

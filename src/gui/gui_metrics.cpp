@@ -86,6 +86,7 @@ GuiMetrics gui_metrics_for_dpi(int dpi, const nk_user_font& font) {
     // A font can be wider than the scale: the buttons grow to their labels.
     m.scan_button_width = std::max(m.scan_button_width, button_width(m, text_width(font, LABEL_SCAN)));
     m.clean_button_width = std::max(m.clean_button_width, button_width(m, text_width(font, LABEL_CLEAN)));
+    m.keep_button_width = button_width(m, text_width(font, LABEL_KEEP_COPY));
     m.minimum_client = {minimum_width(m, font), minimum_height(m, font)};
     return m;
 }

@@ -18,6 +18,7 @@ inline constexpr char LABEL_SELECT_ALL[] = "Select all";
 inline constexpr char LABEL_ACTIVITY_LOG[] = "Activity Log";
 inline constexpr char LABEL_SCAN[] = "🔍 Scan";
 inline constexpr char LABEL_CLEAN[] = "✨ Clean";
+inline constexpr char LABEL_KEEP_COPY[] = "Keep this copy";
 
 // `pixels` at 96 dpi, at `dpi` (rounded to the nearest pixel).
 int gui_scale(int pixels, int dpi);
@@ -37,6 +38,7 @@ struct GuiMetrics {
     int scan_button_width = 80;
     int button_gap = 10;
     int clean_button_width = 80;
+    int keep_button_width = 0;  // the items view's "Keep this copy": its label's width
     int status_row = 20;
     int status_margin = 10;  // the status line is the client width minus this
     int drag_strip = 10;

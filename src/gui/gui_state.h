@@ -18,6 +18,7 @@
 
 #include <array>
 #include <atomic>
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -107,6 +108,11 @@ struct GuiState {
 };
 
 extern GuiState g_gui;
+
+// A layout measure given at 96 dpi, at the window's DPI, to the nearest pixel.
+inline float gui_scaled(float pixels) {
+    return std::round(pixels * static_cast<float>(g_gui.metrics.dpi) / static_cast<float>(BASE_DPI));
+}
 
 // Window (window.cpp)
 // Opens a window of width x height at 96 dpi, scaled to the window's DPI.

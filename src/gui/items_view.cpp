@@ -178,15 +178,17 @@ const char* module_name(const CleanItem& item) {
 // The columns' widths for the list's inner width; the path takes what is left.
 std::array<float, COLUMN_COUNT> column_widths(float width) {
     using namespace layout;
-    const float fixed = CHECK_COLUMN + MODULE_COLUMN + SIZE_COLUMN + DATE_COLUMN + STATE_COLUMN;
-    const float path = std::max(MIN_PATH_COLUMN, width - fixed - LIST_SCROLLBAR);
-    return {CHECK_COLUMN, MODULE_COLUMN, path, SIZE_COLUMN, DATE_COLUMN, STATE_COLUMN};
+    std::array<float, COLUMN_COUNT> widths = {CHECK_COLUMN, MODULE_COLUMN, 0, SIZE_COLUMN, DATE_COLUMN, STATE_COLUMN};
+    for (float& column : widths) column = gui_scaled(column);
+    const float fixed = widths[0] + widths[1] + widths[3] + widths[4] + widths[5];
+    widths[2] = std::max(gui_scaled(MIN_PATH_COLUMN), width - fixed - gui_scaled(LIST_SCROLLBAR));
+    return widths;
 }
 
 void filter_row(const ItemList& items) {
     nk_context* ui = g_gui.ui;
     const float shares[] = {0.12f, 0.88f};
-    nk_layout_row(ui, NK_DYNAMIC, layout::FILTER_ROW, 2, shares);
+    nk_layout_row(ui, NK_DYNAMIC, gui_scaled(layout::FILTER_ROW), 2, shares);
     nk_label(ui, "Filter", NK_TEXT_LEFT);
     if (std::exchange(model.leave_filter, false)) nk_edit_unfocus(ui);
     const nk_flags state = nk_edit_string(ui, NK_EDIT_FIELD, model.filter, &model.filter_length, FILTER_CAPACITY - 1,
@@ -210,9 +212,9 @@ void header_row(const std::array<float, COLUMN_COUNT>& widths) {
     button.normal = button.active = nk_style_item_color(palette::SLATE);
     button.hover = nk_style_item_color(palette::EDGE);
     button.text_normal = button.text_hover = button.text_active = palette::TEXT;
-    button.padding = nk_vec2(2, 0);
+    button.padding = nk_vec2(gui_scaled(2), 0);
     button.rounding = 0;
-    nk_layout_row(ui, NK_STATIC, layout::HEADER_ROW, COLUMN_COUNT, widths.data());
+    nk_layout_row(ui, NK_STATIC, gui_scaled(layout::HEADER_ROW), COLUMN_COUNT, widths.data());
     for (const auto& [column, title] : HEADERS) {
         std::string label = title;
         if (column != ItemColumn::NONE && column == model.order.sort) label += model.order.descending ? " ▼" : " ▲";
@@ -238,7 +240,7 @@ void group_line(const ItemList& items, std::size_t position, const std::array<fl
     nk_context* ui = g_gui.ui;
     const DuplicateGroup& group = *items[item_of(model.rows[position])].duplicate_group;
     const float line[] = {widths[0], widths[1] + widths[2] + widths[3] + widths[4] + widths[5]};
-    nk_layout_row(ui, NK_STATIC, layout::ITEM_ROW, 2, line);
+    nk_layout_row(ui, NK_STATIC, gui_scaled(layout::ITEM_ROW), 2, line);
     nk_spacing(ui, 1);
     const struct nk_rect row = nk_widget_bounds(ui);
     const std::string head = "Duplicate group " + std::to_string(group.number) + ": ";
@@ -260,7 +262,7 @@ void item_row(ItemList& items, std::size_t position, const std::array<float, COL
     CleanItem& item = items[model.rows[position]];
     // A group's copies sit indented under its line.
     const char* indent = item.duplicate_group ? COPY_INDENT : "";
-    nk_layout_row(ui, NK_STATIC, layout::ITEM_ROW, COLUMN_COUNT, widths.data());
+    nk_layout_row(ui, NK_STATIC, gui_scaled(layout::ITEM_ROW), COLUMN_COUNT, widths.data());
     const struct nk_rect first = nk_widget_bounds(ui);
     const float row_width = widths[1] + widths[2] + widths[3] + widths[4] + widths[5];
     const struct nk_rect row = nk_rect(first.x + widths[0], first.y, row_width, first.h);
@@ -302,7 +304,7 @@ void scroll_by_mouse(struct nk_rect list) {
         input.mouse.scroll_delta.y = 0.0f;
         model.top = rows < 0 && static_cast<std::size_t>(-rows) > model.top ? 0 : model.top + static_cast<std::ptrdiff_t>(rows);
     }
-    const struct nk_rect track = nk_rect(list.x + list.w - layout::LIST_SCROLLBAR, list.y, layout::LIST_SCROLLBAR, list.h);
+    const struct nk_rect track = nk_rect(list.x + list.w - gui_scaled(layout::LIST_SCROLLBAR), list.y, gui_scaled(layout::LIST_SCROLLBAR), list.h);
     if (nk_input_has_mouse_click_down_in_rect(&input, NK_BUTTON_LEFT, track, nk_true) && input.mouse.buttons[NK_BUTTON_LEFT].down) {
         const float share = std::clamp((input.mouse.pos.y - track.y) / track.h, 0.0f, 1.0f);
         model.top = static_cast<std::size_t>(share * static_cast<float>(model.rows.size()));
@@ -313,9 +315,9 @@ void scroll_by_mouse(struct nk_rect list) {
 void draw_thumb(struct nk_rect list) {
     if (model.rows.size() <= model.rows_shown) return;
     const float count = static_cast<float>(model.rows.size());
-    const float height = std::max(MIN_THUMB, list.h * static_cast<float>(model.rows_shown) / count);
+    const float height = std::max(gui_scaled(MIN_THUMB), list.h * static_cast<float>(model.rows_shown) / count);
     const float y = list.y + (list.h - height) * static_cast<float>(model.top) / (count - static_cast<float>(model.rows_shown));
-    nk_fill_rect(nk_window_get_canvas(g_gui.ui), nk_rect(list.x + list.w - THUMB_WIDTH - 3, y, THUMB_WIDTH, height), 3, palette::TEAL);
+    nk_fill_rect(nk_window_get_canvas(g_gui.ui), nk_rect(list.x + list.w - gui_scaled(THUMB_WIDTH + 3), y, gui_scaled(THUMB_WIDTH), height), gui_scaled(3), palette::TEAL);
 }
 
 // Only the rows that fit are laid out and drawn, whatever the number of items.
@@ -323,7 +325,7 @@ void item_list(ItemList& items, int height, const std::array<float, COLUMN_COUNT
     nk_context* ui = g_gui.ui;
     nk_layout_row_dynamic(ui, static_cast<float>(height), 1);
     const struct nk_rect list = nk_widget_bounds(ui);
-    const float step = layout::ITEM_ROW + layout::ROW_SPACING;
+    const float step = gui_scaled(layout::ITEM_ROW) + static_cast<float>(g_gui.metrics.row_spacing);
     model.rows_shown = std::max<std::size_t>(1, static_cast<std::size_t>(list.h / step));
     scroll_by_mouse(list);
     const struct nk_vec2 saved_padding = ui->style.window.group_padding;
@@ -337,13 +339,28 @@ void item_list(ItemList& items, int height, const std::array<float, COLUMN_COUNT
     draw_thumb(list);
 }
 
-void footer_row(const ItemList& items) {
+bool cursor_on_copy(const ItemList& items) {
+    if (model.cursor >= model.rows.size()) return false;
+    const std::uint32_t row = model.rows[model.cursor];
+    return !is_group_line(row) && items[row].duplicate_group;
+}
+
+void keep_cursor_copy(ItemList& items);
+
+// The totals, and "Keep this copy" while the cursor is on a duplicate copy.
+void footer_row(ItemList& items) {
+    nk_context* ui = g_gui.ui;
     const CleanPlanSummary& ticked = ticked_totals(items);
     char text[128];
     std::snprintf(text, sizeof text, "Ticked: %llu items, %s", static_cast<unsigned long long>(ticked.count),
                   format_size(ticked.bytes).c_str());
-    nk_layout_row_dynamic(g_gui.ui, layout::FOOTER_ROW, 1);
-    nk_label(g_gui.ui, text, NK_TEXT_LEFT);
+    const bool copy = cursor_on_copy(items);
+    const float keep = static_cast<float>(g_gui.metrics.keep_button_width);
+    const float room = nk_window_get_content_region_size(ui).x - keep - ui->style.window.spacing.x;
+    const float widths[] = {copy ? room : room + keep, keep};
+    nk_layout_row(ui, NK_STATIC, gui_scaled(layout::FOOTER_ROW), copy ? 2 : 1, widths);
+    nk_label(ui, text, NK_TEXT_LEFT);
+    if (copy && nk_button_label(ui, LABEL_KEEP_COPY)) keep_cursor_copy(items);
 }
 
 void scroll_into_view() {
@@ -439,8 +456,8 @@ void gui_items_view(int height) {
     filter_row(*items);
     const auto widths = column_widths(nk_window_get_content_region_size(ui).x);
     header_row(widths);
-    const int chrome = layout::FILTER_ROW + layout::HEADER_ROW + layout::FOOTER_ROW + 3 * layout::ROW_SPACING;
-    item_list(*items, height - chrome, widths);
+    const float chrome = gui_scaled(layout::FILTER_ROW + layout::HEADER_ROW + layout::FOOTER_ROW) + 3.0f * static_cast<float>(g_gui.metrics.row_spacing);
+    item_list(*items, height - static_cast<int>(chrome), widths);
     footer_row(*items);
 }
 

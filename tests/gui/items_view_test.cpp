@@ -161,12 +161,17 @@ TEST_F(ItemsView, KeepThisCopyMovesTheMarkAndTheKeptFileNeverCleans) {
     const UniqueFileHandle file = open_for_shared_reading(copy);
     const auto group = std::make_shared<const DuplicateGroup>(DuplicateGroup{.number = 7, .kept_path = kept});
     ItemList items = {copy_in(group, copy, 4096), copy_in(group, other, 4096)};
+    nk_command_text keep{};
     items[0].snapshot = snapshot_of(file.get());
     hold(std::move(items));
     harness.frame();
     key(VK_DOWN);  // from the group's line to the copy
     key(VK_SPACE);
-    key('K');
+    harness.visit_commands([&](const nk_command& command) {  // find "Keep this copy" and press it
+        const auto& text = reinterpret_cast<const nk_command_text&>(command);
+        if (command.type == NK_COMMAND_TEXT && text.string == std::string_view(LABEL_KEEP_COPY)) keep = text;
+    });
+    harness.click(keep.x + 2, keep.y + 2);
     const CleanItem& now = g_gui.scan_results->items[0];
     EXPECT_EQ(now.path, kept);
     EXPECT_EQ(now.duplicate_group->kept_path, copy);
@@ -183,6 +188,8 @@ TEST_F(ItemsView, KeepThisCopyMovesTheMarkAndTheKeptFileNeverCleans) {
     });
     EXPECT_THAT(texts, ::testing::Contains("Duplicate group 7: " + copy + " (kept)"));
     EXPECT_THAT(texts, ::testing::Contains("    " + kept));  // the copy, indented under the line
+    key('K');  // the same from the keyboard, on the copy that was kept before
+    EXPECT_EQ(now.duplicate_group->kept_path, kept);
 }
 
 }  // namespace

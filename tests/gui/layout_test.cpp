@@ -21,19 +21,20 @@ protected:
     }
 };
 
-// Every label of the frame, each drawn whole and no wider than the rectangle
+// Every label of the frame and `more` (by default the idle status line), each drawn whole and no wider than the rectangle
 // Nuklear gave it: a cut label is drawn as a shorter prefix of itself, or not
 // at all when its widget falls outside the window.
-void expect_labels_whole(FrameHarness& harness, const std::string& where) {
+void expect_labels_whole(FrameHarness& harness, const std::string& where, std::initializer_list<const char*> more = {"🗑 Ready to scan"}) {
     std::map<std::string, bool> seen = {{LABEL_MODULES, false}, {LABEL_SELECT_ALL, false}, {LABEL_ACTIVITY_LOG, false},
-                                        {LABEL_SCAN, false},    {LABEL_CLEAN, false},      {"🗑 Ready to scan", false}};
+                                        {LABEL_SCAN, false},    {LABEL_CLEAN, false}};
     for (const GuiModule& module : GUI_MODULES) seen[module.module->window_label] = false;
+    for (const char* label : more) seen[label] = false;
     harness.visit_commands([&](const nk_command& command) {
         if (command.type != NK_COMMAND_TEXT) return;
         const auto& text = reinterpret_cast<const nk_command_text&>(command);
         const std::string_view drawn(text.string, static_cast<std::size_t>(text.length));
         for (auto& [label, found] : seen) {
-            if (!label.starts_with(drawn)) continue;
+            if (!label.starts_with(drawn) || (drawn != label && seen.contains(std::string(drawn)))) continue;
             EXPECT_EQ(drawn, label) << where;
             const float width = text.font->width(text.font->userdata, text.font->height, text.string, text.length);
             EXPECT_LE(width, static_cast<float>(text.w)) << label << ' ' << where;
@@ -53,6 +54,31 @@ TEST_F(Layout, AtEveryScaleEveryLabelIsWholeInTheFullWindowAndAtTheMinimumSize) 
         EXPECT_LT(minimum.cy, gui_scale(GUI_HEIGHT, dpi)) << at;
         harness.resize(minimum);
         expect_labels_whole(harness, at + ", minimum size");
+    }
+}
+
+// The items view's headers, its "Keep this copy" (the cursor on a duplicate
+// copy) and the confirmation over it scale with the rest.
+TEST_F(Layout, AtEveryScaleTheItemsViewAndTheConfirmationAreWhole) {
+    const auto group = std::make_shared<const DuplicateGroup>(DuplicateGroup{.number = 1, .kept_path = "C:\\k"});
+    for (const int dpi : {96, 120, 144, 192}) {
+        FrameHarness harness(dpi);
+        g_gui.scan_results = std::make_unique<ScanResults>();
+        g_gui.scan_results->items.push_back({.path = "C:\\c", .description = "[duplicate_finder] Copy", .duplicate_group = group});
+        g_gui.results_generation += 1;
+        g_gui.running = true;
+        harness.frame();
+        gui_window_proc(nullptr, WM_KEYDOWN, VK_DOWN, 1);  // from the group's line to the copy
+        g_gui.confirming = true;
+        g_gui.confirmation_text = "Clean 1 item (1.00 KB)? 1 goes to the Recycle Bin.";
+        harness.frame();  // the dialog opens
+        expect_labels_whole(harness, "at " + std::to_string(dpi) + " dpi",
+                            {"Module", "Path", "Size", "Modified", "State", LABEL_KEEP_COPY, "Clean", "Cancel",
+                             "Clean 1 item (1.00 KB)?", "🗑 0 items (0 B)"});
+        g_gui.confirming = g_gui.running = false;
+        g_gui.view = ContentView::LOG;
+        g_gui.scan_results.reset();
+        harness.frame();  // the dialog closes
     }
 }
 
