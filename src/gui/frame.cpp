@@ -67,8 +67,6 @@ void module_row(int row) {
 }
 
 float px(int pixels) { return static_cast<float>(pixels); }
-// A measure of layout.h at the window's DPI.
-float scaled(int pixels) { return px(gui_scale(pixels, g_gui.metrics.dpi)); }
 
 void sidebar() {
     nk_context* ui = g_gui.ui;
@@ -111,7 +109,7 @@ void button_row() {
             gui_log("⚠ Clean button is disabled. Please scan first.\n");
         }
     }
-    nk_layout_row_push(ui, scaled(layout::BUTTON_GAP));
+    nk_layout_row_push(ui, gui_scaled(layout::BUTTON_GAP));
     nk_spacing(ui, 1);
     if (gui_busy()) {
         set_button_colours(button, palette::AMBER, palette::HOVER_BLUE);
@@ -120,15 +118,15 @@ void button_row() {
         set_button_colours(button, palette::DISABLED_FILL, palette::DISABLED_FILL);
         button.text_normal = palette::DISABLED_TEXT;
     }
-    nk_layout_row_push(ui, scaled(layout::BUTTON_WIDTH));
+    nk_layout_row_push(ui, gui_scaled(layout::BUTTON_WIDTH));
     if (nk_button_label(ui, "Cancel") && gui_busy()) g_gui.cancel_requested = true;
-    nk_layout_row_push(ui, scaled(layout::BUTTON_GAP));
+    nk_layout_row_push(ui, gui_scaled(layout::BUTTON_GAP));
     nk_spacing(ui, 1);
     const bool can_export = g_gui.result_items > 0 && !gui_busy();
     set_button_colours(button, can_export ? palette::SLATE : palette::DISABLED_FILL,
                        can_export ? palette::EDGE : palette::DISABLED_FILL);
     button.text_normal = can_export ? palette::TEXT : palette::DISABLED_TEXT;
-    nk_layout_row_push(ui, scaled(layout::EXPORT_WIDTH));
+    nk_layout_row_push(ui, gui_scaled(layout::EXPORT_WIDTH));
     if (nk_button_label(ui, "Export plan…") && can_export) gui_export_plan();
     button.normal = saved.normal;
     button.hover = saved.hover;

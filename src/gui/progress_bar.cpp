@@ -12,7 +12,7 @@ constexpr float BAR_SHARE = 0.25f;
 void gui_progress_row() {
     nk_context* ui = g_gui.ui;
     const float shares[] = {BAR_SHARE, 1.0f - BAR_SHARE};
-    nk_layout_row(ui, NK_DYNAMIC, layout::PROGRESS_ROW, 2, shares);
+    nk_layout_row(ui, NK_DYNAMIC, gui_scaled(layout::PROGRESS_ROW), 2, shares);
     if (!gui_busy()) {
         nk_spacing(ui, 2);
         return;
