@@ -6,9 +6,9 @@
 #include "gui/items_view.h"
 #include "support/fixture_tree.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 
 namespace {
@@ -76,6 +76,15 @@ protected:
         key('A', true);
         key('C', true);
         return clipboard_text();
+    }
+    // The texts the next frame draws, by what they say.
+    std::map<std::string, nk_command_text> drawn() {
+        std::map<std::string, nk_command_text> texts;
+        harness.visit_commands([&](const nk_command& command) {
+            const auto& text = reinterpret_cast<const nk_command_text&>(command);
+            if (command.type == NK_COMMAND_TEXT) texts.emplace(text.string, text);
+        });
+        return texts;
     }
     FrameHarness harness;
 };
@@ -152,42 +161,30 @@ TEST(ItemsOrder, DuplicateCopiesStayUnderTheirGroupsLine) {
     EXPECT_EQ(narrowed, cases[3].second);
 }
 
-// K on a copy makes it the kept one: the copy kept before becomes an unticked
-// item as it is on disk now, and the clean never holds the kept file.
+// "Keep this copy" makes the cursor's copy the kept one: the copy kept before
+// becomes an unticked item as it is on disk now; the clean never holds the kept file.
 TEST_F(ItemsView, KeepThisCopyMovesTheMarkAndTheKeptFileNeverCleans) {
     const FixtureTree tree("keep");
     const std::string kept = tree.write_file("kept.bin", 4096), copy = tree.write_file("copy.bin", 4096),
                       other = tree.write_file("other.bin", 4096);
-    const UniqueFileHandle file = open_for_shared_reading(copy);
+    const auto scanned = [](const std::string& path) { return snapshot_of(open_for_shared_reading(path).get()); };
     const auto group = std::make_shared<const DuplicateGroup>(DuplicateGroup{.number = 7, .kept_path = kept});
-    ItemList items = {copy_in(group, copy, 4096), copy_in(group, other, 4096)};
-    nk_command_text keep{};
-    items[0].snapshot = snapshot_of(file.get());
-    hold(std::move(items));
-    harness.frame();
+    hold({copy_in(group, copy, 4096), copy_in(group, other, 4096)});
+    g_gui.scan_results->items[0].snapshot = scanned(copy);
     key(VK_DOWN);  // from the group's line to the copy
     key(VK_SPACE);
-    harness.visit_commands([&](const nk_command& command) {  // find "Keep this copy" and press it
-        const auto& text = reinterpret_cast<const nk_command_text&>(command);
-        if (command.type == NK_COMMAND_TEXT && text.string == std::string_view(LABEL_KEEP_COPY)) keep = text;
-    });
+    const nk_command_text keep = drawn().at(LABEL_KEEP_COPY);
     harness.click(keep.x + 2, keep.y + 2);
     const CleanItem& now = g_gui.scan_results->items[0];
     EXPECT_EQ(now.path, kept);
+    EXPECT_EQ(now.snapshot, scanned(kept));  // read now, not the scan's
     EXPECT_EQ(now.duplicate_group->kept_path, copy);
-    EXPECT_EQ(now.duplicate_group, g_gui.scan_results->items[1].duplicate_group);
+    EXPECT_EQ(now.duplicate_group->kept, scanned(copy));
     EXPECT_EQ(g_gui.scan_results->items[1].description, "[duplicate_finder] Copy of " + copy);
-    EXPECT_EQ(now.duplicate_group->kept, *snapshot_of(file.get()));
-    EXPECT_EQ(now.size, 4096u);
-    EXPECT_EQ(now.snapshot, snapshot_of(open_for_shared_reading(kept).get()));  // read now, not the scan's
     EXPECT_TRUE(gui_clean_plan(g_gui.scan_results->items, {1, 1, 1, 1, 1}).empty());
     EXPECT_EQ(copied_paths(), kept + "\r\n" + other + "\r\n");
-    std::vector<std::string> texts;
-    harness.visit_commands([&](const nk_command& command) {
-        if (command.type == NK_COMMAND_TEXT) texts.emplace_back(reinterpret_cast<const nk_command_text&>(command).string);
-    });
-    EXPECT_THAT(texts, ::testing::Contains("Duplicate group 7: " + copy + " (kept)"));
-    EXPECT_THAT(texts, ::testing::Contains("    " + kept));  // the copy, indented under the line
+    const auto texts = drawn();
+    EXPECT_TRUE(texts.contains("Duplicate group 7: " + copy + " (kept)") && texts.contains("    " + kept));  // indented
     key('K');  // the same from the keyboard, on the copy that was kept before
     EXPECT_EQ(now.duplicate_group->kept_path, kept);
 }

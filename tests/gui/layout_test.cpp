@@ -61,25 +61,21 @@ TEST_F(Layout, AtEveryScaleEveryLabelIsWholeInTheFullWindowAndAtTheMinimumSize) 
 // copy) and the confirmation over it scale with the rest.
 TEST_F(Layout, AtEveryScaleTheItemsViewAndTheConfirmationAreWhole) {
     const auto group = std::make_shared<const DuplicateGroup>(DuplicateGroup{.number = 1, .kept_path = "C:\\k"});
+    g_gui.running = true;
     for (const int dpi : {96, 120, 144, 192}) {
         FrameHarness harness(dpi);
-        g_gui.scan_results = std::make_unique<ScanResults>();
-        g_gui.scan_results->items.push_back({.path = "C:\\c", .description = "[duplicate_finder] Copy", .duplicate_group = group});
+        g_gui.scan_results.reset(new ScanResults{.items = {{.path = "C:\\c", .description = "[duplicate_finder] Copy", .duplicate_group = group}}});
         g_gui.results_generation += 1;
-        g_gui.running = true;
         harness.frame();
         gui_window_proc(nullptr, WM_KEYDOWN, VK_DOWN, 1);  // from the group's line to the copy
         g_gui.confirming = true;
         g_gui.confirmation_text = "Clean 1 item (1.00 KB)? 1 goes to the Recycle Bin.";
         harness.frame();  // the dialog opens
-        expect_labels_whole(harness, "at " + std::to_string(dpi) + " dpi",
-                            {"Module", "Path", "Size", "Modified", "State", LABEL_KEEP_COPY, "Clean", "Cancel",
-                             "Clean 1 item (1.00 KB)?", "🗑 0 items (0 B)"});
-        g_gui.confirming = g_gui.running = false;
-        g_gui.view = ContentView::LOG;
-        g_gui.scan_results.reset();
-        harness.frame();  // the dialog closes
+        expect_labels_whole(harness, "at " + std::to_string(dpi) + " dpi", {"Module", "Path", "Size", "Modified", "State",
+                            LABEL_KEEP_COPY, "Clean", "Cancel", "Clean 1 item (1.00 KB)?", "🗑 0 items (0 B)"});
     }
+    g_gui.confirming = g_gui.running = false;
+    g_gui.view = ContentView::LOG;
 }
 
 // Wine never sends WM_DPICHANGED: the window procedure gets it here as
