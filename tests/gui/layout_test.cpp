@@ -66,6 +66,7 @@ TEST_F(Layout, AtEveryScaleTheItemsViewAndTheConfirmationAreWhole) {
         FrameHarness harness(dpi);
         g_gui.scan_results.reset(new ScanResults{.items = {{.path = "C:\\c", .description = "[duplicate_finder] Copy", .duplicate_group = group}}});
         g_gui.results_generation += 1;
+        g_gui.confirming = false;  // the last scale's question
         harness.frame();
         gui_window_proc(nullptr, WM_KEYDOWN, VK_DOWN, 1);  // from the group's line to the copy
         g_gui.confirming = true;
