@@ -36,22 +36,14 @@ std::string clipboard_text() {
 class ItemsView : public ::testing::Test {
 protected:
     void SetUp() override {
-        ItemList items;
-        for (const auto& [path, size, module] : {std::tuple{"C:\\t\\a.log", 300, "temp_files"},
-                                                 std::tuple{"C:\\t\\b.log", 100, "temp_files"},
-                                                 std::tuple{"C:\\b\\Cache", 200, "browser_cache"}}) {
-            items.push_back({.path = path, .description = std::string("[") + module + "] Item",
-                             .size = static_cast<std::uint64_t>(size)});
-        }
-        hold(std::move(items));
+        hold({{.path = "C:\\t\\a.log", .description = "[temp_files] Item", .size = 300},
+              {.path = "C:\\t\\b.log", .description = "[temp_files] Item", .size = 100},
+              {.path = "C:\\b\\Cache", .description = "[browser_cache] Item", .size = 200}});
     }
     // Makes `items` the held results of a scan that just finished.
     void hold(ItemList items) {
-        auto results = std::make_unique<ScanResults>();
-        results->total_items = items.size();
-        results->items = std::move(items);
-        g_gui.result_items = results->total_items;
-        g_gui.scan_results = std::move(results);
+        g_gui.result_items = items.size();
+        g_gui.scan_results.reset(new ScanResults{.total_items = items.size(), .items = std::move(items)});
         g_gui.has_results = true;
         g_gui.scanning = g_gui.cleaning = g_gui.confirming = false;
         g_gui.module_selected = {1, 1, 1, 1, 0};
@@ -80,9 +72,8 @@ protected:
     // The texts the next frame draws, by what they say.
     std::map<std::string, nk_command_text> drawn() {
         std::map<std::string, nk_command_text> texts;
-        harness.visit_commands([&](const nk_command& command) {
-            const auto& text = reinterpret_cast<const nk_command_text&>(command);
-            if (command.type == NK_COMMAND_TEXT) texts.emplace(text.string, text);
+        harness.visit_commands([&](const nk_command& c) {
+            if (c.type == NK_COMMAND_TEXT) texts.emplace(reinterpret_cast<const nk_command_text&>(c).string, reinterpret_cast<const nk_command_text&>(c));
         });
         return texts;
     }

@@ -21,9 +21,10 @@ protected:
     }
 };
 
-// Every label of the frame and `more` (by default the idle status line), each drawn whole and no wider than the rectangle
-// Nuklear gave it: a cut label is drawn as a shorter prefix of itself, or not
-// at all when its widget falls outside the window.
+// Every label of the frame and `more` (by default the idle status line), each
+// drawn whole and no wider than the rectangle Nuklear gave it: a cut label is
+// drawn as a shorter prefix of itself, or not at all when its widget falls
+// outside the window.
 void expect_labels_whole(FrameHarness& harness, const std::string& where, std::initializer_list<const char*> more = {"🗑 Ready to scan"}) {
     std::map<std::string, bool> seen = {{LABEL_MODULES, false}, {LABEL_SELECT_ALL, false}, {LABEL_ACTIVITY_LOG, false},
                                         {LABEL_SCAN, false},    {LABEL_CLEAN, false}};
