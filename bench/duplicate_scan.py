@@ -209,7 +209,10 @@ def main():
         print(f"tree: {files} files, {total / MIB:.0f} MiB", file=sys.stderr)
 
         results = run_side_by_side([
-            ("twk (Wine)", ["wine", args.twk, "--no-gui", "scan", "-v", "--dup-path=" + windows_path(root)], None),
+            # Only the duplicate finder runs: the others would scan the bench prefix's
+            # temporary and cache folders, work the other two tools never do.
+            ("twk (Wine)", ["wine", args.twk, "--no-gui", "scan", "-v", "--modules=duplicate_finder",
+                            "--dup-path=" + windows_path(root)], None),
             ("jdupes -r", ["jdupes", "-r", root], None),
             ("rdfind -dryrun true", ["rdfind", "-dryrun", "true", root], base)], args.runs)
         twk, jd, rd = results["twk (Wine)"], results["jdupes -r"], results["rdfind -dryrun true"]
