@@ -398,8 +398,8 @@ void keep_cursor_copy(ItemList& items) {
     const std::uint32_t row = model.rows[model.cursor];
     if (gui_busy() || is_group_line(row) || !gui_keep_copy(items, row)) return;
     model.rows = gui_order_items(items, model.order);
-    const auto found = std::ranges::find(model.rows, row);
-    select_only(static_cast<std::size_t>(found - model.rows.begin()));
+    const auto found = std::ranges::find(model.rows, row);  // the filter may hide the old kept copy
+    select_only(found == model.rows.end() ? 0 : static_cast<std::size_t>(found - model.rows.begin()));
     scroll_into_view();
     model.totals_stale = true;
 }
