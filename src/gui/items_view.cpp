@@ -11,11 +11,13 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <climits>
 #include <cstdio>
 #include <functional>
 #include <numeric>
+#include <thread>
 #include <utility>
 
 namespace {
@@ -36,6 +38,18 @@ constexpr char KEPT_MARK[] = " (kept)";
 constexpr std::size_t FILTER_SLICE = 4096;
 constexpr auto FILTER_FRAME_SHARE = std::chrono::milliseconds(8);
 
+// Sorting more items than this by a number goes to a worker thread.
+constexpr std::size_t WORKER_SORT_ITEMS = 100'000;
+
+// A sort by a number on a worker: it sorts (key, position) pairs read from
+// the items beforehand and never touches the items, which a new scan may
+// replace meanwhile. The rows keep their last order until it is done.
+struct SortJob {
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> keyed;
+    std::atomic<bool> done{false};
+    std::jthread worker;  // last: joined before the pairs go
+};
+
 // A change of the filter, read a slice per frame so that typing never stalls
 // the window: the rows shown stay those of the last filter until it is done.
 struct FilterPass {
@@ -55,6 +69,7 @@ struct ItemsModel {
     std::vector<std::uint32_t> rows;        // positions of the shown items, in view order
     bool has_groups = false;                // any duplicate copies among the items
     FilterPass pass;
+    std::unique_ptr<SortJob> sort;  // a sort still running
     std::vector<std::uint8_t> highlighted;  // per item
     std::size_t cursor = 0;                 // a position in `rows`
     std::size_t top = 0;                    // the first row shown
@@ -121,24 +136,24 @@ std::uint64_t sort_key(const CleanItem& item, ItemColumn column) {
 }
 
 // Stable: equal keys keep the scan's order.
-void sort_rows(const ItemList& items, std::vector<std::uint32_t>& rows, const ItemsOrder& order) {
-    const auto ordered = [&](auto& keyed) {
-        std::ranges::stable_sort(keyed, [&](const auto& a, const auto& b) {
-            return order.descending ? b.first < a.first : a.first < b.first;
-        });
-        for (std::size_t i = 0; i < rows.size(); ++i) rows[i] = keyed[i].second;
-    };
-    if (order.sort == ItemColumn::PATH) {
-        std::vector<std::pair<std::string_view, std::uint32_t>> keyed;
-        keyed.reserve(rows.size());
-        for (std::uint32_t index : rows) keyed.emplace_back(items[index].path, index);
-        ordered(keyed);
-    } else {
-        std::vector<std::pair<std::uint64_t, std::uint32_t>> keyed;
-        keyed.reserve(rows.size());
-        for (std::uint32_t index : rows) keyed.emplace_back(sort_key(items[index], order.sort), index);
-        ordered(keyed);
-    }
+template <typename Key>
+void sort_keyed(std::vector<std::pair<Key, std::uint32_t>>& keyed, bool descending) {
+    std::ranges::stable_sort(keyed, [&](const auto& a, const auto& b) { return descending ? b.first < a.first : a.first < b.first; });
+}
+
+// Every item's key and position, read in the items' own order.
+std::vector<std::pair<std::uint64_t, std::uint32_t>> number_keys(const ItemList& items, ItemColumn column) {
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> keyed;
+    keyed.reserve(items.size());
+    for (std::uint32_t index = 0; index < items.size(); ++index) keyed.emplace_back(sort_key(items[index], column), index);
+    return keyed;
+}
+
+template <typename Key>
+std::vector<std::uint32_t> positions(const std::vector<std::pair<Key, std::uint32_t>>& keyed) {
+    std::vector<std::uint32_t> rows(keyed.size());
+    for (std::size_t i = 0; i < keyed.size(); ++i) rows[i] = keyed[i].second;
+    return rows;
 }
 
 void select_only(std::size_t position) {
@@ -149,9 +164,20 @@ void select_only(std::size_t position) {
 
 // Every item's position, in the order's sort; the filter is left aside.
 std::vector<std::uint32_t> sorted_items(const ItemList& items, const ItemsOrder& order) {
+    if (order.sort == ItemColumn::PATH) {
+        std::vector<std::pair<std::string_view, std::uint32_t>> keyed;
+        keyed.reserve(items.size());
+        for (std::uint32_t index = 0; index < items.size(); ++index) keyed.emplace_back(items[index].path, index);
+        sort_keyed(keyed, order.descending);
+        return positions(keyed);
+    }
+    if (order.sort != ItemColumn::NONE) {
+        auto keyed = number_keys(items, order.sort);
+        sort_keyed(keyed, order.descending);
+        return positions(keyed);
+    }
     std::vector<std::uint32_t> all(items.size());
     std::iota(all.begin(), all.end(), 0u);
-    if (order.sort != ItemColumn::NONE) sort_rows(items, all, order);
     return all;
 }
 
@@ -167,12 +193,41 @@ void show_rows(std::vector<std::uint32_t> rows) {
 
 // A new sort: every item is ordered once, so that a filter never sorts.
 void reorder(const ItemList& items) {
+    model.sort.reset();
     model.ordered = sorted_items(items, model.order);
     const std::string needle = folded_text(model.order.filter);
     std::vector<std::uint32_t> rows;
     for (std::uint32_t index : model.ordered) {
         if (matches(items[index], needle)) rows.push_back(index);
     }
+    show_rows(grouped(items, std::move(rows)));
+}
+
+void start_sort(const ItemList& items) {
+    if (items.size() <= WORKER_SORT_ITEMS || model.order.sort == ItemColumn::PATH || model.order.sort == ItemColumn::NONE) {
+        return reorder(items);
+    }
+    model.sort.reset();  // a sort still running is joined, then dropped
+    auto job = std::make_unique<SortJob>();
+    job->keyed = number_keys(items, model.order.sort);
+    job->worker = std::jthread([job = job.get(), descending = model.order.descending] {
+        sort_keyed(job->keyed, descending);
+        job->done = true;
+    });
+    model.sort = std::move(job);
+}
+
+// The sorted order with the rows the filter shows now.
+void finish_sort(const ItemList& items) {
+    if (!model.sort || !model.sort->done) return;
+    model.ordered = positions(model.sort->keyed);
+    model.sort.reset();
+    std::vector<std::uint8_t> shown(items.size());
+    for (std::uint32_t row : model.rows) {
+        if (!is_group_line(row)) shown[row] = 1;
+    }
+    std::vector<std::uint32_t> rows;
+    std::ranges::copy_if(model.ordered, std::back_inserter(rows), [&](std::uint32_t row) { return shown[row] != 0; });
     show_rows(grouped(items, std::move(rows)));
 }
 
@@ -330,7 +385,7 @@ void header_row(const std::array<float, COLUMN_COUNT>& widths) {
         } else if (nk_button_label(ui, label.c_str())) {
             model.order.descending = model.order.sort == column && !model.order.descending;
             model.order.sort = column;
-            if (const ItemList* items = held_items()) reorder(*items);
+            if (const ItemList* items = held_items()) start_sort(*items);
         }
     }
     button = saved;
@@ -536,7 +591,7 @@ std::vector<std::uint32_t> gui_order_items(const ItemList& items, const ItemsOrd
     return gui_group_rows(items, std::move(rows));
 }
 
-bool gui_items_filtering() { return model.pass.active; }
+bool gui_items_working() { return model.pass.active || model.sort; }
 
 std::string gui_item_state_text(const CleanItem& item) {
     switch (item.outcome) {
@@ -562,6 +617,7 @@ void gui_items_view(int height) {
     }
     // A running clean writes the items' outcomes; everything below reads them.
     std::lock_guard guard(g_gui.items_lock);
+    finish_sort(*items);
     filter_row(*items);
     const auto widths = column_widths(nk_window_get_content_region_size(ui).x);
     header_row(widths);

@@ -201,7 +201,7 @@ TEST_F(ItemsView, AnEditedFilterShowsWhatAFreshFilterShows) {
         for (; typed.size() > same; typed.pop_back()) harness.frame({key_down(VK_BACK), key_up(VK_BACK)});
         harness.type(wanted.substr(same));
         typed = wanted;
-        while (gui_items_filtering()) harness.frame();
+        while (gui_items_working()) harness.frame();
         key(VK_ESCAPE);
         harness.frame();
         std::string expected;
