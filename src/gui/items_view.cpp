@@ -33,18 +33,20 @@ constexpr float MIN_THUMB = 16.0f;
 constexpr int COLUMN_COUNT = 6;
 constexpr char COPY_INDENT[] = "    ";
 constexpr char KEPT_MARK[] = " (kept)";
-// A filter pass reads this many items between looks at the clock, and stops
-// for the frame once it has taken its share of the frame.
-constexpr std::size_t FILTER_SLICE = 4096;
-constexpr auto FILTER_FRAME_SHARE = std::chrono::milliseconds(8);
+// A filter pass or a sort's keys read this many items between looks at the
+// clock, and stop for the frame once they have taken their share of it.
+constexpr std::size_t SLICE_ITEMS = 4096;
+constexpr auto FRAME_SHARE = std::chrono::milliseconds(8);
 
 // Sorting more items than this by a number goes to a worker thread.
 constexpr std::size_t WORKER_SORT_ITEMS = 100'000;
 
 // A sort by a number on a worker: it sorts (key, position) pairs read from
-// the items beforehand and never touches the items, which a new scan may
-// replace meanwhile. The rows keep their last order until it is done.
+// the items beforehand, a slice per frame, and never touches the items, which
+// a new scan may replace meanwhile. The rows keep their last order until it is done.
 struct SortJob {
+    ItemColumn column;
+    bool descending;
     std::vector<std::pair<std::uint64_t, std::uint32_t>> keyed;
     std::atomic<bool> done{false};
     std::jthread worker;  // last: joined before the pairs go
@@ -208,18 +210,30 @@ void start_sort(const ItemList& items) {
         return reorder(items);
     }
     model.sort.reset();  // a sort still running is joined, then dropped
-    auto job = std::make_unique<SortJob>();
-    job->keyed = number_keys(items, model.order.sort);
-    job->worker = std::jthread([job = job.get(), descending = model.order.descending] {
-        sort_keyed(job->keyed, descending);
-        job->done = true;
-    });
-    model.sort = std::move(job);
+    model.sort = std::make_unique<SortJob>(model.order.sort, model.order.descending);
+    model.sort->keyed.reserve(items.size());
 }
 
-// The sorted order with the rows the filter shows now.
-void finish_sort(const ItemList& items) {
-    if (!model.sort || !model.sort->done) return;
+// Reads keys until the frame's share is spent, then hands them to the worker;
+// once it is done, the sorted order with the rows the filter shows now.
+void continue_sort(const ItemList& items) {
+    SortJob* job = model.sort.get();
+    if (!job) return;
+    const auto start = std::chrono::steady_clock::now();
+    while (job->keyed.size() < items.size() && std::chrono::steady_clock::now() - start < FRAME_SHARE) {
+        const std::size_t end = std::min(items.size(), job->keyed.size() + SLICE_ITEMS);
+        for (auto index = static_cast<std::uint32_t>(job->keyed.size()); index < end; ++index) {
+            job->keyed.emplace_back(sort_key(items[index], job->column), index);
+        }
+    }
+    if (job->keyed.size() < items.size()) return;
+    if (!job->worker.joinable()) {
+        job->worker = std::jthread([job] {
+            sort_keyed(job->keyed, job->descending);
+            job->done = true;
+        });
+    }
+    if (!job->done) return;
     model.ordered = positions(model.sort->keyed);
     model.sort.reset();
     std::vector<std::uint8_t> shown(items.size());
@@ -280,11 +294,11 @@ void continue_filter(const ItemList& items) {
     if (!pass.active) return;
     const auto start = std::chrono::steady_clock::now();
     while (pass.next < items.size()) {
-        const std::size_t end = std::min(items.size(), pass.next + FILTER_SLICE);
+        const std::size_t end = std::min(items.size(), pass.next + SLICE_ITEMS);
         for (; pass.next < end; ++pass.next) {
             if (pass.hit[pass.next]) pass.hit[pass.next] = matches(items[pass.next], pass.needle);
         }
-        if (std::chrono::steady_clock::now() - start > FILTER_FRAME_SHARE) return;
+        if (std::chrono::steady_clock::now() - start > FRAME_SHARE) return;
     }
     finish_filter(items);
 }
@@ -617,7 +631,7 @@ void gui_items_view(int height) {
     }
     // A running clean writes the items' outcomes; everything below reads them.
     std::lock_guard guard(g_gui.items_lock);
-    finish_sort(*items);
+    continue_sort(*items);
     filter_row(*items);
     const auto widths = column_widths(nk_window_get_content_region_size(ui).x);
     header_row(widths);
