@@ -292,15 +292,14 @@ void finish_filter(const ItemList& items) {
 void continue_filter(const ItemList& items) {
     FilterPass& pass = model.pass;
     if (!pass.active) return;
+    if (pass.next == items.size()) return finish_filter(items);  // in a frame of its own: it reads every row
     const auto start = std::chrono::steady_clock::now();
-    while (pass.next < items.size()) {
+    while (pass.next < items.size() && std::chrono::steady_clock::now() - start < FRAME_SHARE) {
         const std::size_t end = std::min(items.size(), pass.next + SLICE_ITEMS);
         for (; pass.next < end; ++pass.next) {
             if (pass.hit[pass.next]) pass.hit[pass.next] = matches(items[pass.next], pass.needle);
         }
-        if (std::chrono::steady_clock::now() - start > FRAME_SHARE) return;
     }
-    finish_filter(items);
 }
 
 // A new scan: its items, in scan order, unfiltered; the view comes to the front when it found any.
