@@ -208,7 +208,7 @@ void gui_run() {
         const bool left_over = pump_messages();
         // Taken before drawing: a flag that clears after this point still gets its frame.
         const bool busy = gui_busy();
-        const bool live = left_over || busy || gui_log_box_following(GetTickCount());
+        const bool live = left_over || busy || gui_log_box_following(GetTickCount()) || gui_items_working();
         RECT client{};
         GetClientRect(g_gui.window, &client);
         gui_build_frame(client.right - client.left, client.bottom - client.top);

@@ -11,9 +11,13 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <functional>
+#include <numeric>
+#include <thread>
 #include <utility>
 
 namespace {
@@ -29,12 +33,45 @@ constexpr float MIN_THUMB = 16.0f;
 constexpr int COLUMN_COUNT = 6;
 constexpr char COPY_INDENT[] = "    ";
 constexpr char KEPT_MARK[] = " (kept)";
+// A filter pass or a sort's keys read this many items between looks at the
+// clock, and stop for the frame once they have taken their share of it.
+constexpr std::size_t SLICE_ITEMS = 4096;
+constexpr auto FRAME_SHARE = std::chrono::milliseconds(8);
+
+// Sorting more items than this by a number goes to a worker thread.
+constexpr std::size_t WORKER_SORT_ITEMS = 100'000;
+
+// A sort by a number on a worker: it sorts (key, position) pairs read from
+// the items beforehand, a slice per frame, and never touches the items, which
+// a new scan may replace meanwhile. The rows keep their last order until it is done.
+struct SortJob {
+    ItemColumn column;
+    bool descending;
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> keyed;
+    std::atomic<bool> done{false};
+    std::jthread worker;  // last: joined before the pairs go
+};
+
+// A change of the filter, read a slice per frame so that typing never stalls
+// the window: the rows shown stay those of the last filter until it is done.
+struct FilterPass {
+    bool active = false;
+    bool narrowing = false;  // a longer filter: only the rows shown can match it
+    std::string text;        // as typed
+    std::string needle;      // folded to lower case once
+    std::size_t next = 0;    // the next item to read
+    std::vector<std::uint8_t> hit;  // per item: a candidate, then whether it matches
+};
 
 // Kept across frames; rebuilt when a scan replaces the items.
 struct ItemsModel {
     unsigned generation = UINT_MAX;
     ItemsOrder order;
+    std::vector<std::uint32_t> ordered;     // every item's position, in the sort order
     std::vector<std::uint32_t> rows;        // positions of the shown items, in view order
+    bool has_groups = false;                // any duplicate copies among the items
+    FilterPass pass;
+    std::unique_ptr<SortJob> sort;  // a sort still running
     std::vector<std::uint8_t> highlighted;  // per item
     std::size_t cursor = 0;                 // a position in `rows`
     std::size_t top = 0;                    // the first row shown
@@ -57,14 +94,31 @@ ItemList* held_items() {
 }
 
 char folded(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char raised(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
-bool contains_folded(std::string_view text, std::string_view needle) {
-    return std::search(text.begin(), text.end(), needle.begin(), needle.end(),
-                       [](char a, char b) { return folded(a) == folded(b); }) != text.end();
+std::string folded_text(std::string_view text) {
+    std::string folded_copy(text);
+    for (char& c : folded_copy) c = folded(c);
+    return folded_copy;
 }
 
-bool matches(const CleanItem& item, std::string_view filter) {
-    return filter.empty() || contains_folded(item.path, filter) || contains_folded(item.description, filter);
+// `needle` is already in lower case: only the text is folded, a character at
+// a time, and only where the needle's first character is found.
+bool contains_folded(std::string_view text, std::string_view needle) {
+    if (needle.size() > text.size()) return false;
+    const char lower = needle[0], upper = raised(lower);
+    const std::size_t last = text.size() - needle.size();
+    for (std::size_t i = 0; i <= last; ++i) {
+        if (text[i] != lower && text[i] != upper) continue;
+        std::size_t k = 1;
+        while (k < needle.size() && folded(text[i + k]) == needle[k]) ++k;
+        if (k == needle.size()) return true;
+    }
+    return false;
+}
+
+bool matches(const CleanItem& item, std::string_view needle) {
+    return needle.empty() || contains_folded(item.path, needle) || contains_folded(item.description, needle);
 }
 
 std::uint64_t last_write(const CleanItem& item) { return item.snapshot ? item.snapshot->last_write : 0; }
@@ -84,24 +138,24 @@ std::uint64_t sort_key(const CleanItem& item, ItemColumn column) {
 }
 
 // Stable: equal keys keep the scan's order.
-void sort_rows(const ItemList& items, std::vector<std::uint32_t>& rows, const ItemsOrder& order) {
-    const auto ordered = [&](auto& keyed) {
-        std::ranges::stable_sort(keyed, [&](const auto& a, const auto& b) {
-            return order.descending ? b.first < a.first : a.first < b.first;
-        });
-        for (std::size_t i = 0; i < rows.size(); ++i) rows[i] = keyed[i].second;
-    };
-    if (order.sort == ItemColumn::PATH) {
-        std::vector<std::pair<std::string_view, std::uint32_t>> keyed;
-        keyed.reserve(rows.size());
-        for (std::uint32_t index : rows) keyed.emplace_back(items[index].path, index);
-        ordered(keyed);
-    } else {
-        std::vector<std::pair<std::uint64_t, std::uint32_t>> keyed;
-        keyed.reserve(rows.size());
-        for (std::uint32_t index : rows) keyed.emplace_back(sort_key(items[index], order.sort), index);
-        ordered(keyed);
-    }
+template <typename Key>
+void sort_keyed(std::vector<std::pair<Key, std::uint32_t>>& keyed, bool descending) {
+    std::ranges::stable_sort(keyed, [&](const auto& a, const auto& b) { return descending ? b.first < a.first : a.first < b.first; });
+}
+
+// Every item's key and position, read in the items' own order.
+std::vector<std::pair<std::uint64_t, std::uint32_t>> number_keys(const ItemList& items, ItemColumn column) {
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> keyed;
+    keyed.reserve(items.size());
+    for (std::uint32_t index = 0; index < items.size(); ++index) keyed.emplace_back(sort_key(items[index], column), index);
+    return keyed;
+}
+
+template <typename Key>
+std::vector<std::uint32_t> positions(const std::vector<std::pair<Key, std::uint32_t>>& keyed) {
+    std::vector<std::uint32_t> rows(keyed.size());
+    for (std::size_t i = 0; i < keyed.size(); ++i) rows[i] = keyed[i].second;
+    return rows;
 }
 
 void select_only(std::size_t position) {
@@ -110,20 +164,142 @@ void select_only(std::size_t position) {
     if (position < model.rows.size() && !is_group_line(model.rows[position])) model.highlighted[model.rows[position]] = 1;
 }
 
-void reorder(const ItemList& items, bool narrowing = false) {
-    if (narrowing) {
-        // What a longer filter shows is among what the shorter one showed, in
-        // the same order. The items are read in their own order: visiting them
-        // in a sorted order would jump across memory for each.
-        std::vector<std::uint8_t> hit(items.size());
-        for (std::size_t i = 0; i < items.size(); ++i) hit[i] = matches(items[i], model.order.filter);
-        std::erase_if(model.rows, [&](std::uint32_t row) { return !is_group_line(row) && !hit[row]; });
-        gui_drop_empty_group_lines(items, model.rows);
-    } else {
-        model.rows = gui_order_items(items, model.order);
+// Every item's position, in the order's sort; the filter is left aside.
+std::vector<std::uint32_t> sorted_items(const ItemList& items, const ItemsOrder& order) {
+    if (order.sort == ItemColumn::PATH) {
+        std::vector<std::pair<std::string_view, std::uint32_t>> keyed;
+        keyed.reserve(items.size());
+        for (std::uint32_t index = 0; index < items.size(); ++index) keyed.emplace_back(items[index].path, index);
+        sort_keyed(keyed, order.descending);
+        return positions(keyed);
     }
+    if (order.sort != ItemColumn::NONE) {
+        auto keyed = number_keys(items, order.sort);
+        sort_keyed(keyed, order.descending);
+        return positions(keyed);
+    }
+    std::vector<std::uint32_t> all(items.size());
+    std::iota(all.begin(), all.end(), 0u);
+    return all;
+}
+
+std::vector<std::uint32_t> grouped(const ItemList& items, std::vector<std::uint32_t> rows) {
+    return model.has_groups ? gui_group_rows(items, std::move(rows)) : rows;
+}
+
+void show_rows(std::vector<std::uint32_t> rows) {
+    model.rows = std::move(rows);
     model.top = 0;
     select_only(0);
+}
+
+// A new sort: every item is ordered once, so that a filter never sorts.
+void reorder(const ItemList& items) {
+    model.sort.reset();
+    model.ordered = sorted_items(items, model.order);
+    const std::string needle = folded_text(model.order.filter);
+    std::vector<std::uint32_t> rows;
+    for (std::uint32_t index : model.ordered) {
+        if (matches(items[index], needle)) rows.push_back(index);
+    }
+    show_rows(grouped(items, std::move(rows)));
+}
+
+void start_sort(const ItemList& items) {
+    if (items.size() <= WORKER_SORT_ITEMS || model.order.sort == ItemColumn::PATH || model.order.sort == ItemColumn::NONE) {
+        return reorder(items);
+    }
+    model.sort.reset();  // a sort still running is joined, then dropped
+    model.sort = std::make_unique<SortJob>(model.order.sort, model.order.descending);
+    model.sort->keyed.reserve(items.size());
+}
+
+// Reads keys until the frame's share is spent, then hands them to the worker;
+// once it is done, the sorted order with the rows the filter shows now.
+void continue_sort(const ItemList& items) {
+    SortJob* job = model.sort.get();
+    if (!job) return;
+    const auto start = std::chrono::steady_clock::now();
+    while (job->keyed.size() < items.size() && std::chrono::steady_clock::now() - start < FRAME_SHARE) {
+        const std::size_t end = std::min(items.size(), job->keyed.size() + SLICE_ITEMS);
+        for (auto index = static_cast<std::uint32_t>(job->keyed.size()); index < end; ++index) {
+            job->keyed.emplace_back(sort_key(items[index], job->column), index);
+        }
+    }
+    if (job->keyed.size() < items.size()) return;
+    if (!job->worker.joinable()) {
+        job->worker = std::jthread([job] {
+            sort_keyed(job->keyed, job->descending);
+            job->done = true;
+        });
+    }
+    if (!job->done) return;
+    model.ordered = positions(model.sort->keyed);
+    model.sort.reset();
+    std::vector<std::uint8_t> shown(items.size());
+    for (std::uint32_t row : model.rows) {
+        if (!is_group_line(row)) shown[row] = 1;
+    }
+    std::vector<std::uint32_t> rows;
+    std::ranges::copy_if(model.ordered, std::back_inserter(rows), [&](std::uint32_t row) { return shown[row] != 0; });
+    show_rows(grouped(items, std::move(rows)));
+}
+
+// What a longer filter shows is among what the shorter one showed, in the
+// same order: only those rows are read again. Other changes read every item.
+void start_filter(const ItemList& items, std::string_view typed) {
+    FilterPass& pass = model.pass;
+    std::string needle = folded_text(typed);
+    if (pass.active && needle.find(pass.needle) != std::string::npos) {
+        // Typed on while a pass runs: what it has ruled out stays out.
+        pass.text = typed;
+        pass.needle = std::move(needle);
+        pass.next = 0;
+        return;
+    }
+    pass.text = typed;
+    pass.needle = std::move(needle);
+    pass.narrowing = !model.order.filter.empty() && pass.needle.find(folded_text(model.order.filter)) != std::string::npos;
+    pass.hit.assign(items.size(), pass.narrowing ? 0 : 1);
+    if (pass.narrowing) {
+        for (std::uint32_t row : model.rows) {
+            if (!is_group_line(row)) pass.hit[row] = 1;
+        }
+    }
+    pass.next = 0;
+    pass.active = true;
+}
+
+void finish_filter(const ItemList& items) {
+    FilterPass& pass = model.pass;
+    const auto missed = [&](std::uint32_t row) { return !is_group_line(row) && !pass.hit[row]; };
+    if (pass.narrowing) {
+        std::vector<std::uint32_t> rows = std::move(model.rows);
+        std::erase_if(rows, missed);
+        if (model.has_groups) gui_drop_empty_group_lines(items, rows);
+        show_rows(std::move(rows));
+    } else {
+        std::vector<std::uint32_t> rows;
+        std::ranges::copy_if(model.ordered, std::back_inserter(rows), [&](std::uint32_t row) { return !missed(row); });
+        show_rows(grouped(items, std::move(rows)));
+    }
+    model.order.filter = std::move(pass.text);
+    pass = {};
+}
+
+// The candidates are read in the items' own order: visiting them in a sorted
+// order would jump across memory for each.
+void continue_filter(const ItemList& items) {
+    FilterPass& pass = model.pass;
+    if (!pass.active) return;
+    if (pass.next == items.size()) return finish_filter(items);  // in a frame of its own: it reads every row
+    const auto start = std::chrono::steady_clock::now();
+    while (pass.next < items.size() && std::chrono::steady_clock::now() - start < FRAME_SHARE) {
+        const std::size_t end = std::min(items.size(), pass.next + SLICE_ITEMS);
+        for (; pass.next < end; ++pass.next) {
+            if (pass.hit[pass.next]) pass.hit[pass.next] = matches(items[pass.next], pass.needle);
+        }
+    }
 }
 
 // A new scan: its items, in scan order, unfiltered; the view comes to the front when it found any.
@@ -132,6 +308,8 @@ void follow_results(const ItemList* items) {
     if (!items || generation == model.generation) return;
     model.generation = generation;
     model.highlighted.assign(items->size(), 0);
+    model.has_groups = std::ranges::any_of(*items, [](const CleanItem& item) { return item.duplicate_group != nullptr; });
+    model.pass = {};
     reorder(*items);
     model.totals_stale = true;
     if (!items->empty()) g_gui.view = ContentView::ITEMS;
@@ -195,11 +373,8 @@ void filter_row(const ItemList& items) {
                                           nk_filter_default);
     model.filter_focused = (state & NK_EDIT_ACTIVE) != 0;
     const std::string_view typed(model.filter, static_cast<std::size_t>(model.filter_length));
-    if (typed != model.order.filter) {
-        const bool narrowing = !model.order.filter.empty() && typed.find(model.order.filter) != std::string_view::npos;
-        model.order.filter = typed;
-        reorder(items, narrowing);
-    }
+    if (typed != (model.pass.active ? model.pass.text : model.order.filter)) start_filter(items, typed);
+    continue_filter(items);
 }
 
 void header_row(const std::array<float, COLUMN_COUNT>& widths) {
@@ -223,7 +398,7 @@ void header_row(const std::array<float, COLUMN_COUNT>& widths) {
         } else if (nk_button_label(ui, label.c_str())) {
             model.order.descending = model.order.sort == column && !model.order.descending;
             model.order.sort = column;
-            if (const ItemList* items = held_items()) reorder(*items);
+            if (const ItemList* items = held_items()) start_sort(*items);
         }
     }
     button = saved;
@@ -397,9 +572,10 @@ void toggle_ticks(ItemList& items) {
 void keep_cursor_copy(ItemList& items) {
     const std::uint32_t row = model.rows[model.cursor];
     if (gui_busy() || is_group_line(row) || !gui_keep_copy(items, row)) return;
-    model.rows = gui_order_items(items, model.order);
+    reorder(items);
     const auto found = std::ranges::find(model.rows, row);  // the filter may hide the old kept copy
     select_only(found == model.rows.end() ? 0 : static_cast<std::size_t>(found - model.rows.begin()));
+    if (model.pass.active) start_filter(items, std::string(model.pass.text));  // the rows it narrows changed
     scroll_into_view();
     model.totals_stale = true;
 }
@@ -420,14 +596,15 @@ std::size_t moved_cursor(WPARAM key) {
 }  // namespace
 
 std::vector<std::uint32_t> gui_order_items(const ItemList& items, const ItemsOrder& order) {
+    const std::string needle = folded_text(order.filter);
     std::vector<std::uint32_t> rows;
-    rows.reserve(items.size());
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        if (matches(items[i], order.filter)) rows.push_back(static_cast<std::uint32_t>(i));
+    for (std::uint32_t index : sorted_items(items, order)) {
+        if (matches(items[index], needle)) rows.push_back(index);
     }
-    if (order.sort != ItemColumn::NONE) sort_rows(items, rows, order);
     return gui_group_rows(items, std::move(rows));
 }
+
+bool gui_items_working() { return model.pass.active || model.sort; }
 
 std::string gui_item_state_text(const CleanItem& item) {
     switch (item.outcome) {
@@ -453,6 +630,7 @@ void gui_items_view(int height) {
     }
     // A running clean writes the items' outcomes; everything below reads them.
     std::lock_guard guard(g_gui.items_lock);
+    continue_sort(*items);
     filter_row(*items);
     const auto widths = column_widths(nk_window_get_content_region_size(ui).x);
     header_row(widths);

@@ -16,6 +16,8 @@
 void gui_items_follow_results();
 // Draws the view in `height` pixels of the current group.
 void gui_items_view(int height);
+// True while a change of the filter or a sort is still being applied over frames.
+bool gui_items_working();
 // Keys while the view shows; true when the view used the key.
 bool gui_items_view_key(WPARAM key, bool control);
 // The sidebar's "all" and "none": ticks or unticks every item of a module.

@@ -181,3 +181,37 @@ TEST_F(ItemsView, KeepThisCopyMovesTheMarkAndTheKeptFileNeverCleans) {
 }
 
 }  // namespace
+
+// Each edit of the filter shows the rows a filter built from scratch shows,
+// in the same order: a longer text narrows the rows shown, a shorter or a
+// different one reads every item again.
+TEST_F(ItemsView, AnEditedFilterShowsWhatAFreshFilterShows) {
+    const auto group = std::make_shared<const DuplicateGroup>(DuplicateGroup{.number = 1, .kept_path = "C:\\k\\Keep.bin"});
+    hold({{.path = "C:\\T\\A.LOG", .description = "[temp_files] Item", .size = 300},
+          {.path = "C:\\t\\ab.log", .description = "[temp_files] Item", .size = 100},
+          copy_in(group, "C:\\d\\AB.bin", 50), copy_in(group, "C:\\e\\c.bin", 50),
+          {.path = "C:\\b\\Cache", .description = "[browser_cache] Item", .size = 200}});
+    harness.click(SIZE_HEADER_X, HEADER_Y);
+    const ItemList& items = g_gui.scan_results->items;
+    std::wstring typed;
+    for (const std::wstring wanted : {L"c", L"C:\\", L"c:\\t\\a", L"c:\\t\\ab", L"c:\\t", L"b", L"ab.", L"copy", L"x", L""}) {
+        harness.click(FILTER_X, FILTER_Y);
+        std::size_t same = 0;
+        while (same < typed.size() && same < wanted.size() && typed[same] == wanted[same]) ++same;
+        for (; typed.size() > same; typed.pop_back()) harness.frame({key_down(VK_BACK), key_up(VK_BACK)});
+        harness.type(wanted.substr(same));
+        typed = wanted;
+        while (gui_items_working()) harness.frame();
+        key(VK_ESCAPE);
+        harness.frame();
+        std::string expected;
+        for (std::uint32_t row : gui_order_items(items, {.sort = ItemColumn::SIZE, .filter = std::string(wanted.begin(), wanted.end())})) {
+            if (!is_group_line(row)) expected += items[row].path + "\r\n";
+        }
+        if (OpenClipboard(nullptr)) {  // no rows copy nothing
+            EmptyClipboard();
+            CloseClipboard();
+        }
+        EXPECT_EQ(copied_paths(), expected) << std::string(wanted.begin(), wanted.end());
+    }
+}
