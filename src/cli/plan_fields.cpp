@@ -1,5 +1,7 @@
 #include "cli/plan_fields.h"
 
+#include "engine/text_conversion.h"
+
 #include <windows.h>
 
 #include <cinttypes>
@@ -62,9 +64,8 @@ Json kept_copy(const DuplicateGroup& group) {
 
 std::string utf8_from_ansi(const std::string& text) {
     if (text.empty() || GetACP() == CP_UTF8) return text;
-    const int units = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(units, L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), units);
+    const std::wstring wide = widen(text);
+    const int units = static_cast<int>(wide.size());
     const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, nullptr, 0, nullptr, nullptr);
     std::string utf8(bytes, '\0');
     WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, utf8.data(), bytes, nullptr, nullptr);

@@ -3,6 +3,7 @@
 #include "engine/checked_delete.h"
 #include "engine/cleaner.h"
 #include "engine/directory_listing.h"
+#include "engine/exclusions.h"
 #include "engine/file_system.h"
 #include "engine/text_conversion.h"
 
@@ -16,10 +17,6 @@ namespace {
 
 bool same_path(std::string_view a, std::string_view b) {
     return a.size() == b.size() && _strnicmp(a.data(), b.data(), a.size()) == 0;
-}
-
-bool lies_within(std::string_view inner, std::string_view outer) {
-    return inner.size() > outer.size() && inner[outer.size()] == '\\' && same_path(inner.substr(0, outer.size()), outer);
 }
 
 bool is_absolute(std::string_view path) {
@@ -106,7 +103,7 @@ bool any_of(const std::vector<std::string>& paths, auto test) { return std::rang
 // Why a temporary root would reach the user's own files, or nothing.
 std::optional<std::string> temporary_problem(const std::string& directory) {
     const auto holds = [&directory](const std::string& folder) {
-        return same_path(folder, directory) || lies_within(folder, directory);
+        return lies_within(folder, directory);
     };
     const std::vector<std::string> users = user_folders();
     if (any_of(users, holds) || any_of(application_data_folders(), holds)) {
@@ -122,7 +119,7 @@ std::optional<std::string> temporary_problem(const std::string& directory) {
 std::optional<std::string> resolved_problem(const std::string& root, const std::string& directory, RootUse use) {
     if (is_drive_root(root)) return "is the root of a drive";
     if (any_of(profile_folders(), [&root](const std::string& profile) {
-            return same_path(profile, root) || lies_within(profile, root);
+            return lies_within(profile, root);
         })) {
         return "is the profile folder or holds it";
     }

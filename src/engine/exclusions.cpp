@@ -1,6 +1,7 @@
 #include "engine/exclusions.h"
 
 #include "engine/file_reading.h"
+#include "engine/text_conversion.h"
 
 #include <windows.h>
 
@@ -8,15 +9,8 @@
 
 namespace {
 
-std::wstring utf16(std::string_view text) {
-    const int units = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(units, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), units);
-    return wide;
-}
-
 bool same_ignoring_case(std::string_view a, std::string_view b) {
-    const std::wstring wide_a = utf16(a), wide_b = utf16(b);
+    const std::wstring wide_a = widen(a), wide_b = widen(b);
     return CompareStringOrdinal(wide_a.data(), static_cast<int>(wide_a.size()), wide_b.data(),
                                 static_cast<int>(wide_b.size()), TRUE) == CSTR_EQUAL;
 }

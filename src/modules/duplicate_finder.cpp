@@ -5,6 +5,7 @@
 #include "engine/file_system.h"
 #include "engine/cleaner.h"
 #include "engine/diagnostics.h"
+#include "engine/exclusions.h"
 #include "engine/md5_hasher.h"
 #include "engine/recycle_bin.h"
 #include "modules/reported_clean.h"
@@ -87,15 +88,6 @@ std::optional<std::string> existing_known_folder(const KNOWNFOLDERID& id) {
     const DWORD attributes = GetFileAttributesA(path->c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return std::nullopt;
     return trimmed(std::move(*path));
-}
-
-bool lies_within(const std::string& inner, const std::string& outer) {
-    if (inner.size() < outer.size()) return false;
-    if (CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, inner.c_str(), static_cast<int>(outer.size()),
-                       outer.c_str(), static_cast<int>(outer.size())) != CSTR_EQUAL) {
-        return false;
-    }
-    return inner.size() == outer.size() || inner[outer.size()] == '\\';
 }
 
 // A folder inside another one of the list (Documents moved under Desktop, two
