@@ -42,6 +42,7 @@ void tear_down_window() {
     finish_worker(g_gui.scan_thread);
     finish_worker(g_gui.clean_thread);
     g_gui.scan_results.reset();
+    g_gui.items_start.reset();
     if (g_gui.ui) gdi_backend_shutdown();
     g_gui.ui = nullptr;
     if (g_gui.window_dc && g_gui.window) ReleaseDC(g_gui.window, g_gui.window_dc);

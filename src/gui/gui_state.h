@@ -25,6 +25,8 @@
 #include <string>
 #include <string_view>
 
+struct ItemsViewStart;
+
 inline constexpr int GUI_WIDTH = 900;
 inline constexpr int GUI_HEIGHT = 600;
 // A full log drops its oldest lines but always keeps this much of the end,
@@ -63,6 +65,8 @@ struct GuiState {
     // under items_lock; the frame reads them under the same lock and changes
     // the ticks (`selected`) only while no worker runs.
     std::unique_ptr<ScanResults> scan_results;
+    // The items view's first order of scan_results, held and taken with them.
+    std::shared_ptr<ItemsViewStart> items_start;
     std::mutex items_lock;
     std::atomic<unsigned> results_generation{0};  // bumped when the held items are replaced
     std::atomic<std::uint64_t> result_items{0};
@@ -171,6 +175,9 @@ void gui_export_plan();
 
 // Workers (workers.cpp)
 DWORD WINAPI scan_worker(LPVOID);
+// Makes a scan's results the held ones, with the items view's first order of
+// them, built first on the calling thread (the scan worker's).
+void gui_hold_results(std::unique_ptr<ScanResults> results);
 DWORD WINAPI clean_worker(LPVOID);
 // The GUI_MODULES row whose "[id]" tag starts an item's description, or -1.
 int gui_tally_entry(std::string_view description);

@@ -14,8 +14,11 @@
 #include <atomic>
 #include <chrono>
 #include <climits>
+#include <compare>
+#include <cstring>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <numeric>
 #include <thread>
 #include <utility>
@@ -38,18 +41,47 @@ constexpr char KEPT_MARK[] = " (kept)";
 constexpr std::size_t SLICE_ITEMS = 4096;
 constexpr auto FRAME_SHARE = std::chrono::milliseconds(8);
 
-// Sorting more items than this by a number goes to a worker thread.
+// Sorting more items than this goes to a worker thread.
 constexpr std::size_t WORKER_SORT_ITEMS = 100'000;
 
-// A sort by a number on a worker: it sorts (key, position) pairs read from
-// the items beforehand, a slice per frame, and never touches the items, which
-// a new scan may replace meanwhile. The rows keep their last order until it is done.
+// Copies of the paths a sort compares, in blocks that never move, so that the
+// keys stay valid however the items change.
+class PathCopies {
+public:
+    std::string_view add(std::string_view path) {
+        if (path.size() > room_) {
+            const std::size_t size = std::max(BLOCK, path.size());
+            blocks_.push_back(std::make_unique_for_overwrite<char[]>(size));
+            next_ = blocks_.back().get();
+            room_ = size;
+        }
+        char* copy = next_;
+        std::memcpy(copy, path.data(), path.size());
+        next_ += path.size();
+        room_ -= path.size();
+        return {copy, path.size()};
+    }
+
+private:
+    static constexpr std::size_t BLOCK = 1 << 20;
+    std::vector<std::unique_ptr<char[]>> blocks_;
+    char* next_ = nullptr;
+    std::size_t room_ = 0;
+};
+
+// A sort on a worker: it sorts (key, position) pairs read from the items
+// beforehand, a slice per frame, and never touches the items, which a new
+// scan may replace and "Keep this copy" may edit meanwhile. The rows keep
+// their last order until it is done.
 struct SortJob {
     ItemColumn column;
     bool descending;
-    std::vector<std::pair<std::uint64_t, std::uint32_t>> keyed;
+    std::uint32_t read = 0;  // the items whose keys are read
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> numbers;  // by a number
+    std::vector<std::pair<std::string_view, std::uint32_t>> paths;  // by path: views of `copies`
+    PathCopies copies;
     std::atomic<bool> done{false};
-    std::jthread worker;  // last: joined before the pairs go
+    std::jthread worker;  // last: joined before the keys go
 };
 
 // A change of the filter, read a slice per frame so that typing never stalls
@@ -72,6 +104,7 @@ struct ItemsModel {
     bool has_groups = false;                // any duplicate copies among the items
     FilterPass pass;
     std::unique_ptr<SortJob> sort;  // a sort still running
+    std::vector<std::unique_ptr<SortJob>> dropped;  // replaced while running: left to finish, then freed
     std::vector<std::uint8_t> highlighted;  // per item
     std::size_t cursor = 0;                 // a position in `rows`
     std::size_t top = 0;                    // the first row shown
@@ -137,10 +170,15 @@ std::uint64_t sort_key(const CleanItem& item, ItemColumn column) {
     return 0;
 }
 
-// Stable: equal keys keep the scan's order.
+// As a stable sort: equal keys keep the scan's order, also when descending.
+// The positions break ties, so no merge buffer is needed.
 template <typename Key>
 void sort_keyed(std::vector<std::pair<Key, std::uint32_t>>& keyed, bool descending) {
-    std::ranges::stable_sort(keyed, [&](const auto& a, const auto& b) { return descending ? b.first < a.first : a.first < b.first; });
+    std::ranges::sort(keyed, [&](const auto& a, const auto& b) {
+        const auto order = a.first <=> b.first;
+        if (order == 0) return a.second < b.second;
+        return descending ? order > 0 : order < 0;
+    });
 }
 
 // Every item's key and position, read in the items' own order.
@@ -193,48 +231,83 @@ void show_rows(std::vector<std::uint32_t> rows) {
     select_only(0);
 }
 
-// A new sort: every item is ordered once, so that a filter never sorts.
-void reorder(const ItemList& items) {
+// Joining a sort still running would stall the frame: it is left to finish
+// on its own, and freed by a later frame.
+void drop_sort() {
+    if (model.sort && model.sort->worker.joinable() && !model.sort->done) model.dropped.push_back(std::move(model.sort));
     model.sort.reset();
-    model.ordered = sorted_items(items, model.order);
-    const std::string needle = folded_text(model.order.filter);
-    std::vector<std::uint32_t> rows;
-    for (std::uint32_t index : model.ordered) {
-        if (matches(items[index], needle)) rows.push_back(index);
+    std::erase_if(model.dropped, [](const std::unique_ptr<SortJob>& job) { return job->done.load(); });
+}
+
+struct ViewOrder {
+    std::vector<std::uint32_t> ordered;  // every item, so that a filter never sorts
+    std::vector<std::uint32_t> rows;     // those the filter shows, grouped
+};
+
+ViewOrder view_order(const ItemList& items, const ItemsOrder& order, bool has_groups) {
+    ViewOrder view{sorted_items(items, order), {}};
+    const std::string needle = folded_text(order.filter);
+    for (std::uint32_t index : view.ordered) {
+        if (matches(items[index], needle)) view.rows.push_back(index);
     }
-    show_rows(grouped(items, std::move(rows)));
+    if (has_groups) view.rows = gui_group_rows(items, std::move(view.rows));
+    return view;
+}
+
+// A new sort of every item, at once.
+void reorder(const ItemList& items) {
+    drop_sort();
+    ViewOrder view = view_order(items, model.order, model.has_groups);
+    model.ordered = std::move(view.ordered);
+    show_rows(std::move(view.rows));
 }
 
 void start_sort(const ItemList& items) {
-    if (items.size() <= WORKER_SORT_ITEMS || model.order.sort == ItemColumn::PATH || model.order.sort == ItemColumn::NONE) {
-        return reorder(items);
-    }
-    model.sort.reset();  // a sort still running is joined, then dropped
+    if (items.size() <= WORKER_SORT_ITEMS || model.order.sort == ItemColumn::NONE) return reorder(items);
+    drop_sort();
     model.sort = std::make_unique<SortJob>(model.order.sort, model.order.descending);
-    model.sort->keyed.reserve(items.size());
+    if (model.order.sort == ItemColumn::PATH) {
+        model.sort->paths.reserve(items.size());
+    } else {
+        model.sort->numbers.reserve(items.size());
+    }
+}
+
+void read_keys(SortJob& job, const ItemList& items, std::uint32_t end) {
+    for (; job.read < end; ++job.read) {
+        const CleanItem& item = items[job.read];
+        if (job.column == ItemColumn::PATH) {
+            job.paths.emplace_back(job.copies.add(item.path), job.read);
+        } else {
+            job.numbers.emplace_back(sort_key(item, job.column), job.read);
+        }
+    }
 }
 
 // Reads keys until the frame's share is spent, then hands them to the worker;
 // once it is done, the sorted order with the rows the filter shows now.
 void continue_sort(const ItemList& items) {
+    std::erase_if(model.dropped, [](const std::unique_ptr<SortJob>& job) { return job->done.load(); });
     SortJob* job = model.sort.get();
     if (!job) return;
+    const auto count = static_cast<std::uint32_t>(items.size());
     const auto start = std::chrono::steady_clock::now();
-    while (job->keyed.size() < items.size() && std::chrono::steady_clock::now() - start < FRAME_SHARE) {
-        const std::size_t end = std::min(items.size(), job->keyed.size() + SLICE_ITEMS);
-        for (auto index = static_cast<std::uint32_t>(job->keyed.size()); index < end; ++index) {
-            job->keyed.emplace_back(sort_key(items[index], job->column), index);
-        }
+    while (job->read < count && std::chrono::steady_clock::now() - start < FRAME_SHARE) {
+        read_keys(*job, items, std::min<std::uint32_t>(count, job->read + SLICE_ITEMS));
     }
-    if (job->keyed.size() < items.size()) return;
+    if (job->read < count) return;
     if (!job->worker.joinable()) {
         job->worker = std::jthread([job] {
-            sort_keyed(job->keyed, job->descending);
+            if (job->column == ItemColumn::PATH) {
+                sort_keyed(job->paths, job->descending);
+            } else {
+                sort_keyed(job->numbers, job->descending);
+            }
             job->done = true;
         });
     }
     if (!job->done) return;
-    model.ordered = positions(model.sort->keyed);
+    model.ordered = job->column == ItemColumn::PATH ? positions(job->paths) : positions(job->numbers);
     model.sort.reset();
     std::vector<std::uint8_t> shown(items.size());
     for (std::uint32_t row : model.rows) {
@@ -302,16 +375,42 @@ void continue_filter(const ItemList& items) {
     }
 }
 
-// A new scan: its items, in scan order, unfiltered; the view comes to the front when it found any.
+}  // namespace
+
+// What a new scan's first frame shows: its items in the view's order and
+// filter, and the totals of their ticks.
+struct ItemsViewStart {
+    ViewOrder view;
+    bool has_groups = false;
+    ModuleSelection modules{};
+    CleanPlanSummary ticked;
+};
+
+namespace {
+
+// A new scan: the view built for it beforehand is taken as it is, so that the
+// frame showing a million items does not stall, and a key arriving before
+// that frame acts on the new rows. The view comes to the front when the scan found any.
 void follow_results(const ItemList* items) {
     const unsigned generation = g_gui.results_generation;
     if (!items || generation == model.generation) return;
     model.generation = generation;
-    model.highlighted.assign(items->size(), 0);
-    model.has_groups = std::ranges::any_of(*items, [](const CleanItem& item) { return item.duplicate_group != nullptr; });
+    std::shared_ptr<ItemsViewStart> start;
+    {
+        std::lock_guard guard(g_gui.items_lock);
+        start = std::exchange(g_gui.items_start, nullptr);
+    }
+    if (!start) start = gui_items_prepare(*items, g_gui.module_selected);  // held without one
+    drop_sort();
     model.pass = {};
-    reorder(*items);
-    model.totals_stale = true;
+    model.highlighted.assign(items->size(), 0);
+    model.has_groups = start->has_groups;
+    model.ordered = std::move(start->view.ordered);
+    show_rows(std::move(start->view.rows));
+    model.ticked = std::move(start->ticked);
+    model.totals_modules = start->modules;
+    model.totals_clean_tick = g_gui.clean_done_tick;
+    model.totals_stale = false;
     if (!items->empty()) g_gui.view = ContentView::ITEMS;
 }
 
@@ -596,12 +695,16 @@ std::size_t moved_cursor(WPARAM key) {
 }  // namespace
 
 std::vector<std::uint32_t> gui_order_items(const ItemList& items, const ItemsOrder& order) {
-    const std::string needle = folded_text(order.filter);
-    std::vector<std::uint32_t> rows;
-    for (std::uint32_t index : sorted_items(items, order)) {
-        if (matches(items[index], needle)) rows.push_back(index);
-    }
-    return gui_group_rows(items, std::move(rows));
+    return view_order(items, order, true).rows;
+}
+
+std::shared_ptr<ItemsViewStart> gui_items_prepare(const ItemList& items, const ModuleSelection& modules) {
+    auto start = std::make_shared<ItemsViewStart>();
+    start->has_groups = std::ranges::any_of(items, [](const CleanItem& item) { return item.duplicate_group != nullptr; });
+    start->view = view_order(items, model.order, start->has_groups);
+    start->modules = modules;
+    start->ticked = gui_summarise_plan(items, gui_clean_plan(items, modules));
+    return start;
 }
 
 bool gui_items_working() { return model.pass.active || model.sort; }

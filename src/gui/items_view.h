@@ -4,16 +4,24 @@
 // by a filter, ticked with the mouse or the keyboard.
 
 #include "engine/records.h"
+#include "gui/gui_modules.h"
 
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 // Once a scan has replaced the items: a fresh view of them, brought to the
 // front when the scan found any. Called every frame, whichever view shows.
 void gui_items_follow_results();
+// A scan's items as the view first shows them, in its sort and filter, with
+// the totals of their ticks in `modules`: built by the scan worker before it
+// hands the items over. The view's sort and filter cannot change meanwhile:
+// while a scan runs, the view draws neither.
+struct ItemsViewStart;
+std::shared_ptr<ItemsViewStart> gui_items_prepare(const ItemList& items, const ModuleSelection& modules);
 // Draws the view in `height` pixels of the current group.
 void gui_items_view(int height);
 // True while a change of the filter or a sort is still being applied over frames.

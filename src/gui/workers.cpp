@@ -5,6 +5,7 @@
 #include "engine/diagnostics.h"
 #include "gui/clean_plan.h"
 #include "gui/clean_report.h"
+#include "gui/items_view.h"
 #include "gui/scan_report.h"
 
 #include <cstdio>
@@ -92,17 +93,6 @@ std::unique_ptr<ScanResults> scan_modules(const std::vector<ScanStep>& steps, Mo
     return results;
 }
 
-void hold_results(std::unique_ptr<ScanResults> results) {
-    g_gui.result_items = results->total_items;
-    g_gui.result_size = results->total_size;
-    {
-        std::lock_guard guard(g_gui.items_lock);
-        g_gui.scan_results = std::move(results);
-    }
-    g_gui.results_generation += 1;
-    g_gui.has_results = true;
-}
-
 // The outcomes of one batch, written back into the held items it was copied
 // from (a batch comes back in the order it was given).
 void record_outcomes(ItemList& items, const std::vector<std::size_t>& plan, std::size_t first, const CleanResults& part) {
@@ -186,6 +176,19 @@ int gui_tally_entry(std::string_view description) {
     return -1;
 }
 
+void gui_hold_results(std::unique_ptr<ScanResults> results) {
+    std::shared_ptr<ItemsViewStart> start = gui_items_prepare(results->items, g_gui.scan_selection);
+    g_gui.result_items = results->total_items;
+    g_gui.result_size = results->total_size;
+    {
+        std::lock_guard guard(g_gui.items_lock);
+        g_gui.scan_results = std::move(results);
+        g_gui.items_start = std::move(start);
+    }
+    g_gui.results_generation += 1;
+    g_gui.has_results = true;
+}
+
 DWORD WINAPI scan_worker(LPVOID) {
     gui_log("=== SCAN STARTING ===\n");
     gui_log("====================\n");
@@ -201,7 +204,7 @@ DWORD WINAPI scan_worker(LPVOID) {
     gui_log_scan_summary(results.get());
     gui_log_module_details(g_gui.scan_selection, scanned, g_gui.module_tally);
     const Elapsed elapsed = elapsed_since_start();
-    hold_results(std::move(results));
+    gui_hold_results(std::move(results));
     remember_scan_time();
     gui_log("\n------------------------\nScan completed in %d.%d seconds\n", elapsed.seconds, elapsed.tenths);
     g_gui.scanning = false;
