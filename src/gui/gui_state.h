@@ -65,8 +65,10 @@ struct GuiState {
     // under items_lock; the frame reads them under the same lock and changes
     // the ticks (`selected`) only while no worker runs.
     std::unique_ptr<ScanResults> scan_results;
-    // The items view's first order of scan_results, held and taken with them.
+    // The items view's first order of scan_results, held with them, and the
+    // results_generation it is for: results held some other way have none.
     std::shared_ptr<ItemsViewStart> items_start;
+    unsigned items_start_generation = 0;
     std::mutex items_lock;
     std::atomic<unsigned> results_generation{0};  // bumped when the held items are replaced
     std::atomic<std::uint64_t> result_items{0};

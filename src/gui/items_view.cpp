@@ -400,7 +400,7 @@ void follow_results(const ItemList* items) {
         std::lock_guard guard(g_gui.items_lock);
         start = std::exchange(g_gui.items_start, nullptr);
     }
-    if (!start) start = gui_items_prepare(*items, g_gui.module_selected);  // held without one
+    if (g_gui.items_start_generation != generation) start = gui_items_prepare(*items, g_gui.module_selected);  // held without one
     drop_sort();
     model.pass = {};
     model.highlighted.assign(items->size(), 0);

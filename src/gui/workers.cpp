@@ -184,6 +184,7 @@ void gui_hold_results(std::unique_ptr<ScanResults> results) {
         std::lock_guard guard(g_gui.items_lock);
         g_gui.scan_results = std::move(results);
         g_gui.items_start = std::move(start);
+        g_gui.items_start_generation = g_gui.results_generation + 1;
     }
     g_gui.results_generation += 1;
     g_gui.has_results = true;

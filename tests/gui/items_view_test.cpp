@@ -14,7 +14,7 @@
 namespace {
 
 // Client points of the 900x600 layout with the items view in front.
-constexpr int SIZE_HEADER_X = 657, HEADER_Y = 78;
+constexpr int SIZE_HEADER_X = 657, PATH_HEADER_X = 480, HEADER_Y = 78;
 constexpr int BROWSER_NONE_X = 190, BROWSER_ROW_Y = 175;  // the row under its check box
 constexpr int FILTER_X = 600, FILTER_Y = 52;
 
@@ -23,10 +23,10 @@ std::string clipboard_text() {
     std::string text;
     if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
         const auto* wide = static_cast<const wchar_t*>(GlobalLock(data));
-        char utf8[4096] = {};
-        WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, sizeof utf8 - 1, nullptr, nullptr);
+        text.resize(static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr)));
+        WideCharToMultiByte(CP_UTF8, 0, wide, -1, text.data(), static_cast<int>(text.size()), nullptr, nullptr);
         GlobalUnlock(data);
-        text = utf8;
+        text.pop_back();  // the terminator
     }
     CloseClipboard();
     return text;
@@ -40,15 +40,15 @@ protected:
               {.path = "C:\\t\\b.log", .description = "[temp_files] Item", .size = 100},
               {.path = "C:\\b\\Cache", .description = "[browser_cache] Item", .size = 200}});
     }
-    // Makes `items` the held results of a scan that just finished.
-    void hold(ItemList items) {
-        g_gui.result_items = items.size();
-        g_gui.scan_results.reset(new ScanResults{.total_items = items.size(), .items = std::move(items)});
-        g_gui.has_results = true;
+    // Makes `items` the held results of a scan that just finished, as the scan worker does.
+    static void publish(ItemList items) {
         g_gui.scanning = g_gui.cleaning = g_gui.confirming = false;
-        g_gui.module_selected = {1, 1, 1, 1, 0};
-        g_gui.results_generation += 1;
+        g_gui.module_selected = g_gui.scan_selection = {1, 1, 1, 1, 0};
+        gui_hold_results(std::make_unique<ScanResults>(ScanResults{.total_items = items.size(), .items = std::move(items)}));
         g_gui.running = true;
+    }
+    void hold(ItemList items) {
+        publish(std::move(items));
         harness.frame();  // a scan that found items brings the view to the front
     }
     void TearDown() override {
@@ -68,6 +68,10 @@ protected:
         key('A', true);
         key('C', true);
         return clipboard_text();
+    }
+    void click_path_header() {
+        harness.click(PATH_HEADER_X, HEADER_Y);
+        while (gui_items_working()) harness.frame();
     }
     // The texts the next frame draws, by what they say.
     std::map<std::string, nk_command_text> drawn() {
@@ -178,6 +182,53 @@ TEST_F(ItemsView, KeepThisCopyMovesTheMarkAndTheKeptFileNeverCleans) {
     EXPECT_TRUE(texts.contains("Duplicate group 7: " + copy + " (kept)") && texts.contains("    " + kept));  // indented
     key('K');  // the same from the keyboard, on the copy that was kept before
     EXPECT_EQ(now.duplicate_group->kept_path, kept);
+}
+
+// More items than a sort on the window's thread may take: paths in no order,
+// each twice 97 000 items apart.
+ItemList many_items() {
+    ItemList items(100'003);
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        items[i] = {.path = "C:\\d" + std::to_string(i % 1000) + "\\f" + std::to_string(i % 97), .description = "[temp_files] Item"};
+    }
+    return items;
+}
+
+std::string paths_of(const ItemList& items, const std::vector<std::uint32_t>& rows) {
+    std::string paths;
+    for (std::uint32_t row : rows) paths += items[row].path + "\r\n";
+    return paths;
+}
+
+// A sort by path over frames on a worker shows the rows a sort at once shows;
+// equal paths keep the scan's order both ways ("C:\d0\f0" is items 0 and 97 000).
+TEST_F(ItemsView, APathSortOnAWorkerShowsTheRowsOfASortAtOnce) {
+    hold(many_items());
+    const ItemList& items = g_gui.scan_results->items;
+    const struct {
+        bool descending;
+        WPARAM to_row;
+        int equal_path_item;
+    } cases[] = {{false, VK_HOME, 0}, {true, VK_END, 97'000}};
+    for (const auto& [descending, to_row, equal_path_item] : cases) {
+        click_path_header();
+        EXPECT_EQ(copied_paths(), paths_of(items, gui_order_items(items, {.sort = ItemColumn::PATH, .descending = descending})));
+        key(to_row);
+        key(VK_SPACE);
+        EXPECT_FALSE(ticked(equal_path_item)) << descending;
+    }
+}
+
+// A scan that ends while a sort of the last one runs shows its own items in
+// that order, from a key that comes before its first frame.
+TEST_F(ItemsView, ANewScanDuringAPathSortShowsItsOwnItemsInOrder) {
+    hold(many_items());
+    harness.click(PATH_HEADER_X, HEADER_Y);
+    harness.frame();  // keys of the old items are read
+    publish({{.path = "C:\\t\\b"}, {.path = "C:\\t\\c"}, {.path = "C:\\t\\a"}});
+    EXPECT_EQ(copied_paths(), "C:\\t\\a\r\nC:\\t\\b\r\nC:\\t\\c\r\n");
+    while (gui_items_working()) harness.frame();  // the old sort is no longer the view's
+    EXPECT_EQ(copied_paths(), "C:\\t\\a\r\nC:\\t\\b\r\nC:\\t\\c\r\n");
 }
 
 }  // namespace
