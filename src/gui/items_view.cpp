@@ -80,6 +80,7 @@ struct SortJob {
     std::vector<std::pair<std::uint64_t, std::uint32_t>> numbers;  // by a number
     std::vector<std::pair<std::string_view, std::uint32_t>> paths;  // by path: views of `copies`
     PathCopies copies;
+    std::vector<std::uint32_t> ordered;  // the worker's result: every position, in order
     std::atomic<bool> done{false};
     std::jthread worker;  // last: joined before the keys go
 };
@@ -284,6 +285,21 @@ void read_keys(SortJob& job, const ItemList& items, std::uint32_t end) {
     }
 }
 
+// On the worker: the sorted positions, and the keys freed there as well.
+void sort_job(SortJob& job) {
+    if (job.column == ItemColumn::PATH) {
+        sort_keyed(job.paths, job.descending);
+        job.ordered = positions(job.paths);
+    } else {
+        sort_keyed(job.numbers, job.descending);
+        job.ordered = positions(job.numbers);
+    }
+    job.paths = {};
+    job.numbers = {};
+    job.copies = {};
+    job.done = true;
+}
+
 // Reads keys until the frame's share is spent, then hands them to the worker;
 // once it is done, the sorted order with the rows the filter shows now.
 void continue_sort(const ItemList& items) {
@@ -296,18 +312,9 @@ void continue_sort(const ItemList& items) {
         read_keys(*job, items, std::min<std::uint32_t>(count, job->read + SLICE_ITEMS));
     }
     if (job->read < count) return;
-    if (!job->worker.joinable()) {
-        job->worker = std::jthread([job] {
-            if (job->column == ItemColumn::PATH) {
-                sort_keyed(job->paths, job->descending);
-            } else {
-                sort_keyed(job->numbers, job->descending);
-            }
-            job->done = true;
-        });
-    }
+    if (!job->worker.joinable()) job->worker = std::jthread([job] { sort_job(*job); });
     if (!job->done) return;
-    model.ordered = job->column == ItemColumn::PATH ? positions(job->paths) : positions(job->numbers);
+    model.ordered = std::move(job->ordered);
     model.sort.reset();
     std::vector<std::uint8_t> shown(items.size());
     for (std::uint32_t row : model.rows) {
