@@ -46,9 +46,9 @@ median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print (NR % 
 declare -a b t
 for run in $(seq 0 "$runs"); do  # the first round only warms the caches
   if (( run % 2 )); then
-    bs=$(seconds wine "$work/walk_baseline.exe" "$wintree"); ts=$(seconds wine "$build/twk.exe" --no-gui scan "--dup-path=$wintree")
+    bs=$(seconds wine "$work/walk_baseline.exe" "$wintree"); ts=$(seconds wine "$build/twk.exe" --no-gui scan --modules=duplicate_finder "--dup-path=$wintree")
   else
-    ts=$(seconds wine "$build/twk.exe" --no-gui scan "--dup-path=$wintree"); bs=$(seconds wine "$work/walk_baseline.exe" "$wintree")
+    ts=$(seconds wine "$build/twk.exe" --no-gui scan --modules=duplicate_finder "--dup-path=$wintree"); bs=$(seconds wine "$work/walk_baseline.exe" "$wintree")
   fi
   (( run )) || continue
   printf 'round %d: baseline %.2f s, twk %.2f s\n' "$run" "$bs" "$ts"

@@ -6,6 +6,7 @@
 #include "cli/plan.h"
 #include "engine/cleaner.h"
 #include "engine/diagnostics.h"
+#include "modules/duplicate_finder.h"
 #include "modules/modules.h"
 
 #include <build_info.h>
@@ -110,6 +111,7 @@ void print_locked(const ItemList& items, int locked) {
 }
 
 int scan_command(const CliOptions& options) {
+    duplicate_finder_set_digests(false);  // the listing shows none
     auto results = scan_chosen(options);
     if (!results) return EXIT_SCAN_FAILED;
     print_scan_warnings(*results, options.verbose);

@@ -44,7 +44,7 @@ struct RegistryValueSnapshot {
 // group's items. The kept copy is never an item of its own.
 struct DuplicateGroup {
     std::uint32_t number = 0;  // 1, 2, ... in the order of the scan
-    std::string digest;        // lower-case hex
+    std::string digest;        // MD5 in lower-case hex; empty when the scan was asked for none
     std::string kept_path;
     FileSnapshot kept;
 };

@@ -46,6 +46,7 @@ struct ModuleState {
     std::uint64_t min_file_size = MIN_FILE_SIZE;
     bool include_hidden = false;
     bool include_system = false;
+    bool digests = true;
     DuplicateRules rules;
 };
 ModuleState state;
@@ -146,11 +147,14 @@ void scan_directory_for_duplicates(const std::string& directory, std::size_t roo
     if (!step.entered()) return;
     DirectoryListing listing(directory);
     while (const WIN32_FIND_DATAA* entry = listing.next()) {
+        // Most files are too small: their paths are never built.
+        const bool subdirectory = is_directory(*entry);
+        if (subdirectory ? is_reparse_point(*entry) : !passes_filters(*entry)) continue;
         auto path = join_path(directory, entry->cFileName);
         if (!path) continue;
-        if (is_directory(*entry)) {
-            if (!is_reparse_point(*entry)) scan_directory_for_duplicates(*path, root, candidates, chain, entry);
-        } else if (passes_filters(*entry)) {
+        if (subdirectory) {
+            scan_directory_for_duplicates(*path, root, candidates, chain, entry);
+        } else {
             candidates.push_back({std::move(*path), find_data_size(*entry), candidates.size(), root,
                                   file_time(entry->ftCreationTime), file_time(entry->ftLastWriteTime), std::nullopt});
         }
@@ -358,7 +362,7 @@ std::vector<FoundGroup> find_groups(std::vector<Candidate>& candidates) {
 
 // Comparing needs no digest, so each group's first file is digested once the
 // groups are known, many groups side by side; a group whose file changed in
-// between is dropped. Groups come out in walk order.
+// between is dropped.
 std::vector<FoundGroup> with_digests(std::vector<FoundGroup> groups) {
     std::vector<FoundGroup*> pending;
     for (FoundGroup& group : groups) {
@@ -368,7 +372,6 @@ std::vector<FoundGroup> with_digests(std::vector<FoundGroup> groups) {
     const auto digests = md5_of_files(pending.size(), [&](std::size_t i) { return reopen_unchanged(*pending[i]->members.front()); });
     for (std::size_t i = 0; i < pending.size(); ++i) pending[i]->digest = digests[i];
     std::erase_if(groups, [](const FoundGroup& group) { return !group.digest; });
-    std::ranges::sort(groups, {}, [](const FoundGroup& g) { return g.members.front()->order; });
     return groups;
 }
 
@@ -418,7 +421,7 @@ void add_items(const FoundGroup& found, std::uint32_t number, ItemList& items) {
     std::ranges::sort(members, comes_first);
     const Candidate* kept = kept_copy(members);
     const auto group = std::make_shared<const DuplicateGroup>(
-        DuplicateGroup{number, *found.digest, kept->path, *kept->snapshot});
+        DuplicateGroup{number, found.digest.value_or(""), kept->path, *kept->snapshot});
     for (const Candidate* copy : members) {
         if (copy == kept) continue;
         CleanItem item;
@@ -527,8 +530,11 @@ std::uint64_t scan(ItemList& items) {
         AncestorChain chain;
         scan_directory_for_duplicates(roots[root], root, candidates, chain);
     }
+    std::vector<FoundGroup> groups = find_groups(candidates);
+    if (state.digests) groups = with_digests(std::move(groups));
+    std::ranges::sort(groups, {}, [](const FoundGroup& g) { return g.members.front()->order; });
     std::uint32_t number = 0;
-    for (const FoundGroup& group : with_digests(find_groups(candidates))) add_items(group, ++number, items);
+    for (const FoundGroup& group : groups) add_items(group, ++number, items);
     return items.size();
 }
 
@@ -561,6 +567,8 @@ void duplicate_finder_set_search_paths(std::vector<std::string> paths) {
 const std::vector<std::string>& duplicate_finder_search_paths() { return search_paths(); }
 
 void duplicate_finder_set_min_file_size(std::uint64_t bytes) { state.min_file_size = bytes; }
+
+void duplicate_finder_set_digests(bool wanted) { state.digests = wanted; }
 
 void duplicate_finder_set_rules(DuplicateRules rules) {
     for (std::string& dir : rules.protected_dirs) dir = trimmed(std::move(dir));

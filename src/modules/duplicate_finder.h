@@ -36,6 +36,12 @@ struct DuplicateRules {
 // Until the next init.
 void duplicate_finder_set_rules(DuplicateRules rules);
 
+// Whether a scan digests each group's contents (on after init). Finding the
+// groups compares the copies byte for byte and needs no digest; digesting
+// reads every group once more and costs more than finding them, so a report
+// that shows no digest (the console's) turns it off.
+void duplicate_finder_set_digests(bool wanted);
+
 // Lowers or raises the 10 MiB minimum until the next init; lets tests build
 // trees of many small groups.
 void duplicate_finder_set_min_file_size(std::uint64_t bytes);

@@ -56,6 +56,10 @@ TEST(DuplicatesEndToEnd, VerboseScanListsEveryCopyWithTheKeptOne) {
                           listing_line(tree, "one\\c\\x.bin", 2 * MIB) + kept_x +
                           listing_line(tree, "two\\q.bin", 3 * MIB) + "      kept: " + tree.path("two\\p.bin") +
                           " (group 2)\n"));
+    // The console scan makes no digests; a JSON report shows each group's.
+    const std::string json = scan({"scan", "--json", "--dup-min-size=1M"});
+    EXPECT_THAT(json, HasSubstr("67b2f816a30e8956149b2d7beb479e51"));  // MD5 of 2 MiB of 'x'
+    EXPECT_THAT(json, HasSubstr("9063674a9cd1e6a6acab6765f12d0558"));  // of 3 MiB of 'p'
 }
 
 // One group of four copies, written oldest first: "old" is the oldest, "new"

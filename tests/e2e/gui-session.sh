@@ -68,9 +68,10 @@ make_profile() {
   TWK_COMMAND=(wine "$TWK_TEST_TOOLS/launch_with_env.exe" "${PROFILE_ENV[@]}" -- "$(win_path "$TWK_EXE")")
 }
 
-# Starts the window in the background and waits for it (60 s at most).
+# Starts the window in the background, with twk's options if any, and waits
+# for it (60 s at most).
 start_window() {
-  "${TWK_COMMAND[@]}" </dev/null >"$PROFILE/window.out" 2>&1 &
+  "${TWK_COMMAND[@]}" "$@" </dev/null >"$PROFILE/window.out" 2>&1 &
   LAUNCH_PID=$!
   WINDOW=$(timeout 60 xdotool search --sync --name '^Tidewick$' 2>/dev/null | head -n 1)
   [ -n "$WINDOW" ] || { echo "the window did not appear" >&2; return 1; }

@@ -3,8 +3,8 @@
 # profile, scan with F5, read the items and the activity log back through the
 # X clipboard, check colours at fixed points, scroll the log, untick a row and
 # a module, save the plan with Control+S, answer the confirmation with Escape
-# and then Enter, cancel a long clean, stop a scan with Escape and quit with
-# Escape.
+# and then Enter, keep another copy of a duplicate group, cancel a long clean,
+# stop a scan with Escape and quit with Escape.
 #
 # The expected items and counts come from twk's own console scan of the same
 # profile. TWK_SCREENSHOT_DIR, when set, receives idle.png, items.png,
@@ -98,7 +98,10 @@ json 'print(d["total_items"])' >/dev/null || fail "no JSON scan: $(cat "$PROFILE
 [ "$(module_count temp_files)/$(module_count browser_cache)/$(module_count windows_cleanup)" = 2/1/1 ] ||
   fail "the console scan found other items: $(json_paths)"
 
-start_window || exit 1
+# Duplicates are searched for in a folder of the profile, empty until later.
+dups="$PROFILE/User/Dups"
+mkdir -p "$dups"
+start_window "--dup-path=$(win_path "$dups")" --dup-min-size=1K || exit 1
 eval "$(x getwindowgeometry --shell "$WINDOW")"  # X and Y of the client area
 sleep 1
 shot "$PROFILE/idle.png"
@@ -178,6 +181,23 @@ grep -qxF "✓ Items cleaned: 2" <<<"$clean" || fail "clean report: $clean"
 [ -e "$PROFILE/Temp/fresh.log" ] && [ -e "$PROFILE/Temp/setup.tmp" ] || fail "a file that was not listed is gone"
 show_items && at 700 420 && sleep 0.3 && shot "$PROFILE/clean.png"
 [ -z "${TWK_SCREENSHOT_DIR:-}" ] || { mkdir -p "$TWK_SCREENSHOT_DIR" && cp "$PROFILE"/{idle,items,confirm,clean}.png "$TWK_SCREENSHOT_DIR/"; }
+
+# Three copies: the view lists the two that may go, not the kept one ("a",
+# the first). "Keep this copy" (K) on the last row keeps "c" instead; ticking
+# every row and cleaning then leaves exactly "c".
+for copy in a b c; do mkdir -p "$dups/$copy" && head -c 5000 /dev/urandom >"$dups/$copy/copy.bin"; done
+for copy in b c; do cp "$dups/a/copy.bin" "$dups/$copy/copy.bin"; done
+press F5 && sleep 0.5
+wait_for_log "Scan completed in" >/dev/null || exit 1
+listed=$(read_items)
+copies=$(grep -F "$(win_path "$dups")" <<<"$listed" | sort)
+[ "$copies" = "$(printf '%s\n' "$(win_path "$dups/b/copy.bin")" "$(win_path "$dups/c/copy.bin")")" ] ||
+  fail "the items view lists these copies: $copies"
+press End && press k && press ctrl+a && press space && sleep 0.3
+press ctrl+l && sleep 0.5 && press Return
+wait_for_log "Clean completed in" >/dev/null || exit 1
+[ -e "$dups/c/copy.bin" ] && [ ! -e "$dups/a/copy.bin" ] && [ ! -e "$dups/b/copy.bin" ] ||
+  fail "after keeping c, these copies are left: $(cd "$dups" && find . -type f)"
 
 # A long clean stops at Cancel between two items and still reports.
 mkdir -p "$PROFILE/Temp/many"

@@ -59,7 +59,8 @@ TEST_F(Layout, AtEveryScaleEveryLabelIsWholeInTheFullWindowAndAtTheMinimumSize) 
 }
 
 // The items view's headers, its "Keep this copy" (the cursor on a duplicate
-// copy) and the confirmation over it scale with the rest.
+// copy) and the confirmation over it scale with the rest, and stay whole at
+// the minimum size.
 TEST_F(Layout, AtEveryScaleTheItemsViewAndTheConfirmationAreWhole) {
     const auto group = std::make_shared<const DuplicateGroup>(DuplicateGroup{.number = 1, .kept_path = "C:\\k"});
     g_gui.running = true;
@@ -73,8 +74,12 @@ TEST_F(Layout, AtEveryScaleTheItemsViewAndTheConfirmationAreWhole) {
         g_gui.confirming = true;
         g_gui.confirmation_text = "Clean 1 item (1.00 KB)? 1 goes to the Recycle Bin.";
         harness.frame();  // the dialog opens
-        expect_labels_whole(harness, "at " + std::to_string(dpi) + " dpi", {"Module", "Path", "Size", "Modified", "State",
-                            LABEL_KEEP_COPY, "Clean", "Cancel", "Clean 1 item (1.00 KB)?", "🗑 0 items (0 B)"});
+        const std::string at = "at " + std::to_string(dpi) + " dpi";
+        const auto labels = {"Module", "Path", "Size", "Modified", "State", LABEL_KEEP_COPY, "Clean", "Cancel",
+                             "Clean 1 item (1.00 KB)?", "🗑 0 items (0 B)"};
+        expect_labels_whole(harness, at, labels);
+        harness.resize(g_gui.metrics.minimum_client);
+        expect_labels_whole(harness, at + ", minimum size", labels);
     }
     g_gui.confirming = g_gui.running = false;
     g_gui.view = ContentView::LOG;
