@@ -232,12 +232,16 @@ void show_rows(std::vector<std::uint32_t> rows) {
     select_only(0);
 }
 
+void free_dropped_sorts() {
+    std::erase_if(model.dropped, [](const std::unique_ptr<SortJob>& job) { return job->done.load(); });
+}
+
 // Joining a sort still running would stall the frame: it is left to finish
 // on its own, and freed by a later frame.
 void drop_sort() {
     if (model.sort && model.sort->worker.joinable() && !model.sort->done) model.dropped.push_back(std::move(model.sort));
     model.sort.reset();
-    std::erase_if(model.dropped, [](const std::unique_ptr<SortJob>& job) { return job->done.load(); });
+    free_dropped_sorts();
 }
 
 struct ViewOrder {
@@ -303,7 +307,7 @@ void sort_job(SortJob& job) {
 // Reads keys until the frame's share is spent, then hands them to the worker;
 // once it is done, the sorted order with the rows the filter shows now.
 void continue_sort(const ItemList& items) {
-    std::erase_if(model.dropped, [](const std::unique_ptr<SortJob>& job) { return job->done.load(); });
+    free_dropped_sorts();
     SortJob* job = model.sort.get();
     if (!job) return;
     const auto count = static_cast<std::uint32_t>(items.size());
