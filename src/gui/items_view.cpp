@@ -409,9 +409,10 @@ void follow_results(const ItemList* items) {
     std::shared_ptr<ItemsViewStart> start;
     {
         std::lock_guard guard(g_gui.items_lock);
-        start = std::exchange(g_gui.items_start, nullptr);
+        if (g_gui.items_start_generation == generation) start = std::move(g_gui.items_start);
+        g_gui.items_start.reset();
     }
-    if (g_gui.items_start_generation != generation) start = gui_items_prepare(*items, g_gui.module_selected);  // held without one
+    if (!start) start = gui_items_prepare(*items, g_gui.module_selected);  // held some other way
     drop_sort();
     model.pass = {};
     model.highlighted.assign(items->size(), 0);
