@@ -11,4 +11,10 @@ trap 'rm -f "$log"' EXIT
 wine "$@" </dev/null >"$log" 2>&1
 status=$?
 cat "$log"
+# A test program that dies mid-run can still leave Wine with status 0: one
+# that started its tests must also have said that they passed.
+if [ "$status" = 0 ] && grep -q '^\[==========\] Running' "$log" && ! grep -q '^\[  PASSED  \]' "$log"; then
+  echo "wine-run: $1 ended without finishing its tests" >&2
+  status=1
+fi
 exit $status
