@@ -304,6 +304,22 @@ void sort_job(SortJob& job) {
     job.done = true;
 }
 
+// The rows shown now, in the order just sorted.
+std::vector<std::uint32_t> shown_in_new_order(std::size_t item_count) {
+    if (!model.has_groups && model.rows.size() == item_count) return model.ordered;  // no filter hides any
+    std::vector<std::uint8_t> shown(item_count);
+    std::size_t count = 0;
+    for (std::uint32_t row : model.rows) {
+        if (is_group_line(row)) continue;
+        shown[row] = 1;
+        ++count;
+    }
+    std::vector<std::uint32_t> rows;
+    rows.reserve(count);
+    std::ranges::copy_if(model.ordered, std::back_inserter(rows), [&](std::uint32_t row) { return shown[row] != 0; });
+    return rows;
+}
+
 // Reads keys until the frame's share is spent, then hands them to the worker;
 // once it is done, the sorted order with the rows the filter shows now.
 void continue_sort(const ItemList& items) {
@@ -320,13 +336,7 @@ void continue_sort(const ItemList& items) {
     if (!job->done) return;
     model.ordered = std::move(job->ordered);
     model.sort.reset();
-    std::vector<std::uint8_t> shown(items.size());
-    for (std::uint32_t row : model.rows) {
-        if (!is_group_line(row)) shown[row] = 1;
-    }
-    std::vector<std::uint32_t> rows;
-    std::ranges::copy_if(model.ordered, std::back_inserter(rows), [&](std::uint32_t row) { return shown[row] != 0; });
-    show_rows(grouped(items, std::move(rows)));
+    show_rows(grouped(items, shown_in_new_order(items.size())));
 }
 
 // What a longer filter shows is among what the shorter one showed, in the
