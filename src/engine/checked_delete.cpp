@@ -253,31 +253,20 @@ private:
 };
 
 // FileInternalInformation: the file index alone, without the volume query.
-std::optional<std::uint64_t> file_index_of(HANDLE file) {
-    IO_STATUS_BLOCK status{};
-    LARGE_INTEGER index{};
-    constexpr auto FILE_INDEX_CLASS = static_cast<FILE_INFORMATION_CLASS>(6);
-    if (!NT_SUCCESS(NtQueryInformationFile(file, &status, &index, sizeof index, FILE_INDEX_CLASS))) return std::nullopt;
-    return static_cast<std::uint64_t>(index.QuadPart);
-}
-
 }  // namespace
 
-ProbedFile probe_listed_file(const std::string& path, const WIN32_FIND_DATAA& entry, std::uint32_t volume_serial) {
-    const std::wstring wide = widen(path);
+ProbedFile probe_listed_file(const std::string& path, const WIN32_FIND_DATAA& entry, FileIdentity identity) {
     constexpr DWORD EXCLUSIVE = GENERIC_READ | GENERIC_WRITE;
     constexpr DWORD UNFOLLOWED = FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS;
     ProbedFile probed;
-    UniqueFileHandle file(CreateFileW(wide.c_str(), EXCLUSIVE, 0, nullptr, OPEN_EXISTING, UNFOLLOWED, nullptr));
+    const UniqueFileHandle file(CreateFileW(widen(path).c_str(), EXCLUSIVE, 0, nullptr, OPEN_EXISTING, UNFOLLOWED, nullptr));
     if (!file) {
         const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return probed;
+        // Held, or read-only: listed all the same, as the listing saw it.
         probed.locked = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
-        // Held, or read-only: an attribute-only open still tells which file it is.
-        file = std::move(open_unfollowed(wide, INSPECT).handle);
     }
-    if (const auto index = file ? file_index_of(file.get()) : std::nullopt) {
-        probed.snapshot = FileSnapshot{{volume_serial, *index}, find_data_size(entry), find_data_write_time(entry)};
-    }
+    probed.snapshot = FileSnapshot{identity, find_data_size(entry), find_data_write_time(entry)};
     return probed;
 }
 

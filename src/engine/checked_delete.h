@@ -22,16 +22,17 @@
 std::optional<FileSnapshot> listed_snapshot(const std::string& path, bool directory);
 
 // What a walk below one root records of each file it lists, at the cost of
-// the one exclusive open that also tells whether somebody holds the file
-// (`locked`). The volume is the root's, read once for the walk (asking a
-// handle for it costs most of a millisecond under Wine), and size and time
-// come from the walk's own find record. A link found here is still caught
-// when the clean opens the file.
+// the one exclusive open that tells whether somebody holds the file
+// (`locked`). Size, time and file index come from the walk's own listing
+// (IdentifiedListing), the volume from the root, read once for the walk
+// (asking a handle for it costs most of a millisecond under Wine). A file gone
+// since the listing is not listed; a link found here is still caught when the
+// clean opens the file.
 struct ProbedFile {
     std::optional<FileSnapshot> snapshot;
     bool locked = false;
 };
-ProbedFile probe_listed_file(const std::string& path, const WIN32_FIND_DATAA& entry, std::uint32_t volume_serial);
+ProbedFile probe_listed_file(const std::string& path, const WIN32_FIND_DATAA& entry, FileIdentity identity);
 std::optional<std::uint32_t> volume_serial_of(const std::string& directory);
 
 // The path an existing directory finally resolves to (short names, substituted

@@ -1,5 +1,9 @@
 #include "engine/directory_listing.h"
 
+#include "engine/text_conversion.h"
+
+#include <cstring>
+
 std::optional<std::string> join_path(std::string_view dir, std::string_view name) {
     std::string path;
     path.reserve(dir.size() + 1 + name.size());
@@ -91,6 +95,61 @@ const WIN32_FIND_DATAA* DirectoryListing::next() {
         }
         pending_ = false;
         if (!is_dot_entry(data_.cFileName) && is_faithful_name(data_.cFileName)) return &data_;
+    }
+    return nullptr;
+}
+
+namespace {
+
+constexpr std::size_t LISTING_BUFFER_WORDS = 8192;  // 64 KiB of records
+
+FILETIME file_time_of(const LARGE_INTEGER& ticks) {
+    return {static_cast<DWORD>(ticks.QuadPart), static_cast<DWORD>(static_cast<std::uint64_t>(ticks.QuadPart) >> 32)};
+}
+
+}  // namespace
+
+IdentifiedListing::IdentifiedListing(std::string_view dir) {
+    if (!is_faithful_path(dir) || !fits_path_buffer(dir)) return;
+    directory_.reset(CreateFileW(widen(dir).c_str(), FILE_LIST_DIRECTORY,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (directory_) buffer_ = std::make_unique<std::uint64_t[]>(LISTING_BUFFER_WORDS);
+}
+
+bool IdentifiedListing::read_more() {
+    if (!GetFileInformationByHandleEx(directory_.get(), FileIdBothDirectoryInfo, buffer_.get(),
+                                      LISTING_BUFFER_WORDS * sizeof(std::uint64_t))) {
+        return false;
+    }
+    record_ = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(buffer_.get());
+    return true;
+}
+
+const WIN32_FIND_DATAA* IdentifiedListing::next() {
+    while (directory_) {
+        if (!record_ && !read_more()) {
+            directory_.reset();
+            return nullptr;
+        }
+        const FILE_ID_BOTH_DIR_INFO& record = *record_;
+        record_ = record.NextEntryOffset == 0 ? nullptr
+                                              : reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(
+                                                    reinterpret_cast<const char*>(record_) + record.NextEntryOffset);
+        const auto name = narrow({record.FileName, record.FileNameLength / sizeof(WCHAR)});
+        if (!name || name->size() >= sizeof data_.cFileName || is_dot_entry(name->c_str()) || !is_faithful_name(*name)) {
+            continue;
+        }
+        data_ = {};
+        data_.dwFileAttributes = record.FileAttributes;
+        data_.ftCreationTime = file_time_of(record.CreationTime);
+        data_.ftLastAccessTime = file_time_of(record.LastAccessTime);
+        data_.ftLastWriteTime = file_time_of(record.LastWriteTime);
+        data_.nFileSizeHigh = static_cast<DWORD>(static_cast<std::uint64_t>(record.EndOfFile.QuadPart) >> 32);
+        data_.nFileSizeLow = static_cast<DWORD>(record.EndOfFile.QuadPart);
+        std::memcpy(data_.cFileName, name->c_str(), name->size() + 1);
+        index_ = static_cast<std::uint64_t>(record.FileId.QuadPart);
+        return &data_;
     }
     return nullptr;
 }

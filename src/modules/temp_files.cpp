@@ -111,14 +111,14 @@ void scan_temp_directory(const std::string& dir, std::uint32_t volume, ItemList&
                          const WIN32_FIND_DATAA* own = nullptr) {
     AncestorChain::Step step(chain, dir, own);
     if (!step.entered()) return;
-    DirectoryListing listing(dir);
+    IdentifiedListing listing(dir);
     while (const WIN32_FIND_DATAA* entry = listing.next()) {
         auto path = join_path(dir, entry->cFileName);
         if (!path) continue;
         if (is_directory(*entry)) {
             if (!is_reparse_point(*entry)) scan_temp_directory(*path, volume, items, chain, entry);
         } else if (is_candidate(*entry)) {
-            const ProbedFile probed = probe_listed_file(*path, *entry, volume);
+            const ProbedFile probed = probe_listed_file(*path, *entry, {volume, listing.file_index()});
             if (probed.snapshot) items.push_back(make_item(std::move(*path), *entry, probed));
         }
     }
