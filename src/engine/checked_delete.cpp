@@ -252,7 +252,6 @@ private:
     bool held_ = true;
 };
 
-// FileInternalInformation: the file index alone, without the volume query.
 }  // namespace
 
 ProbedFile probe_listed_file(const std::string& path, const WIN32_FIND_DATAA& entry, FileIdentity identity) {
