@@ -57,6 +57,10 @@ wait_for_log() {  # text: prints the log once it shows the text (30 s at most)
   fail "the log never showed '$1'; it holds: $log"
 }
 
+# F5, then the log's end of the scan; Control+L, then Enter at the confirmation.
+rescan() { press F5 && sleep 0.5 && wait_for_log "Scan completed in" >/dev/null; }
+confirmed_clean() { press ctrl+l && sleep 0.5 && press Return; }
+
 # Counts and sizes of the console's JSON scan, as the window shows them.
 json() { python3 -c "import json,sys; d=json.load(open(sys.argv[1])); $1" "$PROFILE/scan.json" "${@:2}"; }
 size_text() {  # format_size's text for a byte count
@@ -172,7 +176,7 @@ press Escape && sleep 1
 [ "$(find "$PROFILE/Temp" "$PROFILE/Local" -type f | wc -l)" = 6 ] || fail "Escape at the confirmation deleted something"
 kill -0 "$LAUNCH_PID" 2>/dev/null || fail "Escape at the confirmation closed the window"
 
-press ctrl+l && sleep 0.5 && press Return
+confirmed_clean
 clean=$(wait_for_log "Clean completed in") || exit 1
 grep -qxF "✓ Items cleaned: 2" <<<"$clean" || fail "clean report: $clean"
 [ -e "$kept_row" ] || fail "the unticked row $kept_row was cleaned"
@@ -187,14 +191,13 @@ show_items && at 700 420 && sleep 0.3 && shot "$PROFILE/clean.png"
 # every row and cleaning then leaves exactly "c".
 for copy in a b c; do mkdir -p "$dups/$copy" && head -c 5000 /dev/urandom >"$dups/$copy/copy.bin"; done
 for copy in b c; do cp "$dups/a/copy.bin" "$dups/$copy/copy.bin"; done
-press F5 && sleep 0.5
-wait_for_log "Scan completed in" >/dev/null || exit 1
+rescan || exit 1
 listed=$(read_items)
 copies=$(grep -F "$(win_path "$dups")" <<<"$listed" | sort)
 [ "$copies" = "$(printf '%s\n' "$(win_path "$dups/b/copy.bin")" "$(win_path "$dups/c/copy.bin")")" ] ||
   fail "the items view lists these copies: $copies"
 press End && press k && press ctrl+a && press space && sleep 0.3
-press ctrl+l && sleep 0.5 && press Return
+confirmed_clean
 wait_for_log "Clean completed in" >/dev/null || exit 1
 [ -e "$dups/c/copy.bin" ] && [ ! -e "$dups/a/copy.bin" ] && [ ! -e "$dups/b/copy.bin" ] ||
   fail "after keeping c, these copies are left: $(cd "$dups" && find . -type f)"
@@ -202,9 +205,8 @@ wait_for_log "Clean completed in" >/dev/null || exit 1
 # A long clean stops at Cancel between two items and still reports.
 mkdir -p "$PROFILE/Temp/many"
 (cd "$PROFILE/Temp/many" && seq 1 4000 | sed 's/$/.old/' | xargs touch -d '3 days ago')
-press F5 && sleep 0.5
-wait_for_log "Scan completed in" >/dev/null || exit 1
-press ctrl+l && sleep 0.5 && press Return && sleep 0.3 && at 475 508 click 1
+rescan || exit 1
+confirmed_clean && sleep 0.3 && at 475 508 click 1
 cancelled=$(wait_for_log "Clean completed in") || exit 1
 grep -qxF "=== CLEAN CANCELLED ===" <<<"$cancelled" && grep -q "^Skipped: [1-9][0-9]* items$" <<<"$cancelled" ||
   fail "the cancelled clean reports: $(tail -n 20 <<<"$cancelled")"
